@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing the tool needs on Debian 12.
+# Safe to run again: it only calls apt-get when a package is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config clang
+  qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
+  nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-crosextra-carlito xvfb xauth x11-utils xdotool imagemagick
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  if [[ $(id -u) -ne 0 ]]; then
+    echo "Missing packages; run this as root (or with sudo) to install them." >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds and runs every test twice: once as a normal build, once under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/scripts/install-deps.sh"
+
+jobs=$(nproc)
+run_suite() {
+  local dir=$1
+  shift
+  bash "$root/scripts/build.sh" "$dir" "$@"
+  (cd "$dir" && ctest --output-on-failure --parallel "$jobs" --timeout 600)
+}
+
+echo "== tests =="
+run_suite "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
+ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  run_suite "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON -DKORVANE_BENCHMARKS=OFF
