@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace korvane::os {
+
+struct ProfileDocument;
+
+// One INI file read and written the way the Windows profile functions treat it:
+// section and key names match without regard to case, the first match wins,
+// whitespace around names and values is trimmed, and a value in matching double
+// quotes loses them. Writes change one key and keep every other byte of the file
+// (comments, foreign sections, blank lines, line endings, encoding) and replace
+// the file atomically.
+class ProfileFile {
+ public:
+  explicit ProfileFile(std::filesystem::path path);
+  ~ProfileFile();
+  ProfileFile(ProfileFile&&) noexcept;
+  ProfileFile& operator=(ProfileFile&&) noexcept;
+  ProfileFile(const ProfileFile&) = delete;
+  ProfileFile& operator=(const ProfileFile&) = delete;
+
+  const std::filesystem::path& Path() const;
+
+  // At most 2047 characters, as the platform's 2048-character buffer holds.
+  std::string ReadString(std::string_view section, std::string_view key,
+                         std::string_view defaultValue) const;
+  // Decimal, or hexadecimal after "0x"/"0X"; a malformed or missing value gives the default.
+  std::int32_t ReadInteger(std::string_view section, std::string_view key,
+                           std::int32_t defaultValue) const;
+  // ReadInteger(...) != 0.
+  bool ReadBool(std::string_view section, std::string_view key, bool defaultValue) const;
+  bool SectionExists(std::string_view section) const;
+
+  // Replaces one key in place, or appends it to its section, or appends the section.
+  // false when the system refused (ErrorText() says why) or when the name or value
+  // cannot be stored without corrupting the file (a line break, a key with '=', ...).
+  bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+  bool WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
+  bool WriteBool(std::string_view section, std::string_view key, bool value);
+
+  // Why the last write failed; empty after a successful write.
+  std::string ErrorText() const;
+
+ private:
+  // Parses the file again only when its size or modification time changed.
+  const ProfileDocument& Current() const;
+
+  std::filesystem::path path_;
+  mutable std::unique_ptr<ProfileDocument> cache_;
+  std::string errorText_;
+};
+
+}  // namespace korvane::os
