@@ -1,0 +1,117 @@
+// The component itself: construction and destruction, activity, the checks of its state,
+// the name setters and the release of everything it holds.
+
+#include "camera/FCamera.h"
+
+#include <thread>
+
+#include "camera/FCameraChecks.h"
+#include "camera/FDirectShow9.h"
+
+namespace {
+
+// Releases the given references one after another, left to right.
+template <class... Fields>
+void ReleaseInOrder(Fields&... fields) {
+  (fields.Reset(), ...);
+}
+
+}  // namespace
+
+TFCamera::TFCamera(TFControl* AOwner) : FOwner(AOwner) {}
+
+TFCamera::~TFCamera() {
+  SetActive(false);
+  ReleaseGraph();
+}
+
+void TFCamera::BeginLoading() {
+  FLoading = true;
+}
+
+void TFCamera::EndLoading() {
+  if (!FLoading) return;
+  FLoading = false;
+  // A component stored as active becomes active once its settings are all in place.
+  SetActive(FActive);
+}
+
+std::string TFCamera::GetAbout() const {
+  return "Korvane camera component 1.7 by Korvane";
+}
+
+void TFCamera::SetAbout(const std::string&) {}
+
+bool TFCamera::GetActive() const {
+  return FMediaControl != nullptr;
+}
+
+void TFCamera::SetActive(bool Value) {
+  if (Value == GetActive() || FLoading) {
+    FActive = Value;
+    return;
+  }
+  if (!Value) {
+    ReleaseGraph();
+    FActive = false;
+    return;
+  }
+  try {
+    FGrabberUsed = false;
+    CheckDevice();
+    CheckInterface(GetCaptureFilter(), "Capture IBaseFilter");
+    throw EFCameraError("Capture graph not available");
+  } catch (...) {
+    FActive = false;
+    ReleaseGraph();
+    throw;
+  }
+}
+
+void TFCamera::CheckDevice() {
+  CheckCondition(!FDeviceName.empty(), "Camera device not selected");
+  CheckCondition(GetCaptureFilter() != nullptr, "Camera device '" + FDeviceName + "' not found");
+}
+
+void TFCamera::CheckActive() const {
+  CheckCondition(GetActive(), "Cannot perform this operation on inactive camera component");
+}
+
+void TFCamera::CheckInactive() const {
+  CheckCondition(!GetActive(), "Cannot perform this operation on active camera component");
+}
+
+void TFCamera::ReleaseGraph() {
+  if (FSampleGrabber) FSampleGrabber->SetCallback(nullptr, 0);
+  if (FMediaControl) FMediaControl->StopWhenReady();
+  ReleaseInOrder(FAudioCaptureFilter, FVideoMixingRenderer9Filter, FVMRWindowlessControl9,
+                 FVMRFilterConfig9, FNullRenderer, FSampleGrabber, FSampleGrabberFilter,
+                 FSampleGrabberCB, FMediaControl, FMediaEvent, FAMCameraControl, FAMStreamConfig,
+                 FAMVideoControl, FAMVideoProcAmp, FCaptureGraphBuilder2, FGraphBuilder,
+                 FCaptureFilter, FCapturePin, FAudioCompressorFilter, FCompressorFilter);
+  // The streaming thread may still be inside a frame handler that uses this component.
+  while (FInImageAvailable.load(std::memory_order_acquire)) std::this_thread::yield();
+}
+
+bool TFCamera::ChangeName(std::string& Field, const std::string& Value) {
+  if (Field == Value) return false;
+  if (!FLoading) CheckInactive();
+  Field = Value;
+  return true;
+}
+
+void TFCamera::SetDeviceName(const std::string& Value) {
+  if (ChangeName(FDeviceName, Value)) ReleaseGraph();
+}
+
+void TFCamera::SetAudioDeviceName(const std::string& Value) {
+  if (ChangeName(FAudioDeviceName, Value)) FAudioCaptureFilter.Reset();
+}
+
+void TFCamera::SetCompressorName(const std::string& Value) {
+  if (ChangeName(FCompressorName, Value)) FCompressorFilter.Reset();
+}
+
+void TFCamera::SetAudioCompressorName(const std::string& Value) {
+  if (ChangeName(FAudioCompressorName, Value)) FAudioCompressorFilter.Reset();
+}
