@@ -204,6 +204,9 @@ class TFCamera {
   TFKsPropertyRecord GetKsPropertyRecord(const GUID& Set);
   bool GetKsPropertySupported(const GUID& Set);
   void SetKsPropertyRecord(const GUID& Set, const TFKsPropertyRecord& Record);
+  // One value of a record; a write sends the other value back as it was read.
+  DWORD GetKsPropertyValue(const GUID& Set, DWORD TFKsPropertyRecord::*Value);
+  void SetKsPropertyValue(const GUID& Set, DWORD TFKsPropertyRecord::*Value, LONG NewValue);
 
   // Raise unless a device is selected and present / the component is active / inactive.
   void CheckDevice();

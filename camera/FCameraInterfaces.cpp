@@ -1,0 +1,111 @@
+// The interfaces the component obtains lazily. Each getter returns the cached reference, or
+// tries once to obtain it; a failure leaves the field nil and is tried again at the next read.
+
+#include "camera/FCamera.h"
+#include "camera/FCameraChecks.h"
+#include "camera/FDirectShow9.h"
+
+namespace {
+
+// Fills Field with Obtain() when it is empty and hands out what it holds then.
+template <class T, class Obtain>
+ComPtr<T> Lazy(ComPtr<T>& Field, Obtain&& ObtainInterface) {
+  if (!Field) Field = ObtainInterface();
+  return Field;
+}
+
+// The interface T of Source, nil when Source is nil or does not offer it.
+template <class T, class Source>
+ComPtr<T> QueryFrom(const ComPtr<Source>& From) {
+  ComPtr<T> Result;
+  if (From && FAILED(From.As(&Result))) Result.Reset();
+  return Result;
+}
+
+template <class T>
+ComPtr<T> CreateInstance(const CLSID& ClassId) {
+  ComPtr<T> Result;
+  if (FAILED(CoCreateInstance(ClassId, nullptr, CLSCTX_INPROC_SERVER, IidOf<T>,
+                              Result.ReleaseAndGetVoidAddressOf())))
+    Result.Reset();
+  return Result;
+}
+
+// The pin reports its category through the pin property set; only a full 16-byte answer
+// counts.
+bool IsCapturePin(const ComPtr<IPin>& Pin) {
+  ComPtr<IKsPropertySet> Properties = QueryFrom<IKsPropertySet>(Pin);
+  if (!Properties) return false;
+  GUID Category{};
+  DWORD Returned = 0;
+  const HRESULT Result = Properties->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0,
+                                         &Category, sizeof Category, &Returned);
+  return SUCCEEDED(Result) && Returned == sizeof Category && Category == PIN_CATEGORY_CAPTURE;
+}
+
+ComPtr<IPin> FindCapturePin(const ComPtr<IBaseFilter>& Filter) {
+  if (!Filter) return nullptr;
+  ComPtr<IEnumPins> Pins;
+  if (FAILED(Filter->EnumPins(Pins.ReleaseAndGetAddressOf())) || !Pins) return nullptr;
+  ComPtr<IPin> Pin;
+  while (Pins->Next(1, Pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+    if (Pin && IsCapturePin(Pin)) return Pin;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+ComPtr<IBaseFilter> TFCamera::GetCaptureFilter() {
+  return Lazy(FCaptureFilter, [&] { return GetDevice(FDeviceName); });
+}
+
+ComPtr<IPin> TFCamera::GetCapturePin() {
+  return Lazy(FCapturePin, [&] { return FindCapturePin(GetCaptureFilter()); });
+}
+
+ComPtr<IAMVideoProcAmp> TFCamera::GetAMVideoProcAmp() {
+  return Lazy(FAMVideoProcAmp, [&] { return QueryFrom<IAMVideoProcAmp>(GetCaptureFilter()); });
+}
+
+ComPtr<IAMCameraControl> TFCamera::GetAMCameraControl() {
+  return Lazy(FAMCameraControl, [&] { return QueryFrom<IAMCameraControl>(GetCaptureFilter()); });
+}
+
+ComPtr<IAMVideoControl> TFCamera::GetAMVideoControl() {
+  return Lazy(FAMVideoControl, [&] { return QueryFrom<IAMVideoControl>(GetCaptureFilter()); });
+}
+
+ComPtr<IAMStreamConfig> TFCamera::GetAMStreamConfig() {
+  return Lazy(FAMStreamConfig, [&] { return QueryFrom<IAMStreamConfig>(GetCapturePin()); });
+}
+
+ComPtr<IBaseFilter> TFCamera::GetAudioCaptureFilter() {
+  return Lazy(FAudioCaptureFilter,
+              [&] { return FindDevice(CLSID_AudioInputDeviceCategory, FAudioDeviceName); });
+}
+
+ComPtr<IBaseFilter> TFCamera::GetCompressorFilter() {
+  return Lazy(FCompressorFilter,
+              [&] { return FindDevice(CLSID_VideoCompressorCategory, FCompressorName); });
+}
+
+ComPtr<IBaseFilter> TFCamera::GetAudioCompressorFilter() {
+  return Lazy(FAudioCompressorFilter,
+              [&] { return FindDevice(CLSID_AudioCompressorCategory, FAudioCompressorName); });
+}
+
+ComPtr<IGraphBuilder> TFCamera::GetGraphBuilder() {
+  return Lazy(FGraphBuilder, [] { return CreateInstance<IGraphBuilder>(CLSID_FilterGraph); });
+}
+
+ComPtr<ICaptureGraphBuilder2> TFCamera::GetCaptureGraphBuilder2() {
+  return Lazy(FCaptureGraphBuilder2, [&]() -> ComPtr<ICaptureGraphBuilder2> {
+    ComPtr<IGraphBuilder> Graph = GetGraphBuilder();
+    if (!Graph) return nullptr;
+    ComPtr<ICaptureGraphBuilder2> Builder =
+        CreateInstance<ICaptureGraphBuilder2>(CLSID_CaptureGraphBuilder2);
+    if (!Builder || FAILED(Builder->SetFiltergraph(Graph.Get()))) return nullptr;
+    return Builder;
+  });
+}
