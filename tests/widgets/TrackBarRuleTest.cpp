@@ -48,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RuleCase{"StepZeroKeepsFraction", {0, 10, 0, 3.7}, {0, 10, 0, 3.7}},
                     RuleCase{"NegativeStepSameGrid", {0, 250, -5, 7}, {0, 250, -5, 5}},
                     RuleCase{"FractionalStep", {0, 1, 0.25, 0.3}, {0, 1, 0.25, 0.25}}),
-    [](const testing::TestParamInfo<RuleCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<RuleCase>& param) { return std::string(param.param.name); });
 
 TEST(TrackBarRuleRounding, DoesNotDependOnTheRoundingMode) {
   const int saved = std::fegetround();
