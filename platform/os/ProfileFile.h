@@ -8,7 +8,7 @@
 
 namespace korvane::os {
 
-struct ProfileDocument;
+struct CachedProfile;
 
 // One INI file read and written the way the Windows profile functions treat it:
 // section and key names match without regard to case, the first match wins,
@@ -49,10 +49,10 @@ class ProfileFile {
 
  private:
   // Parses the file again only when its size or modification time changed.
-  const ProfileDocument& Current() const;
+  const CachedProfile& Current() const;
 
   std::filesystem::path path_;
-  mutable std::unique_ptr<ProfileDocument> cache_;
+  mutable std::unique_ptr<CachedProfile> cache_;
   std::string errorText_;
 };
 

@@ -1,0 +1,202 @@
+#include "platform/os/FileAccess.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <random>
+
+namespace korvane::os {
+namespace {
+
+template <typename Call>
+auto RetryOnInterrupt(Call call) {
+  decltype(call()) result;
+  do {
+    result = call();
+  } while (result == -1 && errno == EINTR);
+  return result;
+}
+
+std::string Quoted(const std::filesystem::path& path) {
+  return "\"" + path.string() + "\"";
+}
+
+std::string FailedTo(const std::string& what, const std::filesystem::path& path, int error) {
+  return "cannot " + what + " " + Quoted(path) + ": " + ErrnoText(error);
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t written =
+        RetryOnInterrupt([&] { return ::write(fd, bytes.data() + done, bytes.size() - done); });
+    if (written < 0) return false;
+    if (written == 0) {
+      errno = ENOSPC;
+      return false;
+    }
+    done += static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+std::string RandomSuffix() {
+  static thread_local std::mt19937_64 generator{std::random_device{}()};
+  constexpr char kDigits[] = "0123456789abcdef";
+  std::string suffix;
+  std::uint64_t bits = generator();
+  for (int i = 0; i < 12; ++i, bits >>= 4) suffix += kDigits[bits & 0xF];
+  return suffix;
+}
+
+// Removes the temporary file unless the rename has taken it over.
+class TemporaryFile {
+ public:
+  TemporaryFile(std::filesystem::path path, UniqueFd fd)
+      : path_(std::move(path)), fd_(std::move(fd)) {}
+  ~TemporaryFile() {
+    if (!committed_) ::unlink(path_.c_str());
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  const std::filesystem::path& Path() const { return path_; }
+  UniqueFd& Fd() { return fd_; }
+  void Commit() { committed_ = true; }
+
+ private:
+  std::filesystem::path path_;
+  UniqueFd fd_;
+  bool committed_ = false;
+};
+
+}  // namespace
+
+UniqueFd::~UniqueFd() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = other.Release();
+  }
+  return *this;
+}
+
+int UniqueFd::Release() {
+  const int fd = fd_;
+  fd_ = -1;
+  return fd;
+}
+
+int UniqueFd::Close() {
+  // close is not retried on EINTR: on Linux the descriptor is gone either way.
+  return fd_ >= 0 ? ::close(Release()) : 0;
+}
+
+bool FileStamp::operator==(const FileStamp& other) const {
+  return device == other.device && inode == other.inode && size == other.size &&
+         modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec &&
+         changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
+}
+
+FileStamp StampOf(const struct stat& status) {
+  return FileStamp{status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
+}
+
+std::string ErrnoText(int error) {
+  char buffer[256];
+  // GNU strerror_r returns the text, which need not be in the buffer.
+  return ::strerror_r(error, buffer, sizeof buffer);
+}
+
+std::variant<LoadedFile, FileMissing, FileError> LoadRegularFile(const std::filesystem::path& path,
+                                                                 std::size_t maxBytes) {
+  // O_NONBLOCK keeps the open of a FIFO without a writer from waiting forever.
+  UniqueFd fd(RetryOnInterrupt(
+      [&] { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY); }));
+  if (!fd.Valid()) {
+    if (errno == ENOENT) return FileMissing{};
+    return FileError{FailedTo("open", path, errno)};
+  }
+  struct stat status {};
+  if (::fstat(fd.Get(), &status) != 0) return FileError{FailedTo("inspect", path, errno)};
+  if (!S_ISREG(status.st_mode)) return FileError{Quoted(path) + " is not a regular file"};
+  if (static_cast<std::size_t>(status.st_size) > maxBytes) {
+    return FileError{Quoted(path) + " is larger than a profile file can be"};
+  }
+  LoadedFile loaded;
+  loaded.stamp = StampOf(status);
+  loaded.mode = status.st_mode;
+  loaded.owner = status.st_uid;
+  loaded.group = status.st_gid;
+  loaded.bytes.resize(static_cast<std::size_t>(status.st_size));
+  std::size_t done = 0;
+  // The file may grow while it is read; one byte beyond the cap tells that it did.
+  for (;;) {
+    if (done == loaded.bytes.size()) {
+      if (done > maxBytes) return FileError{Quoted(path) + " is larger than a profile file can be"};
+      loaded.bytes.resize(std::min(done + 4096, maxBytes + 1));
+    }
+    const ssize_t got = RetryOnInterrupt(
+        [&] { return ::read(fd.Get(), loaded.bytes.data() + done, loaded.bytes.size() - done); });
+    if (got < 0) return FileError{FailedTo("read", path, errno)};
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  loaded.bytes.resize(done);
+  return loaded;
+}
+
+std::string ReplaceFileAtomically(const std::filesystem::path& path, const std::string& bytes,
+                                  const LoadedFile* previous) {
+  std::filesystem::path folder = path.parent_path();
+  if (folder.empty()) folder = ".";
+  const std::string hiddenName = "." + path.filename().string() + ".tmp-";
+
+  std::optional<TemporaryFile> temporary;
+  for (int attempt = 0; attempt < 100 && !temporary; ++attempt) {
+    std::filesystem::path candidate = folder / (hiddenName + RandomSuffix());
+    UniqueFd fd(RetryOnInterrupt([&] {
+      return ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    }));
+    if (fd.Valid()) {
+      temporary.emplace(std::move(candidate), std::move(fd));
+    } else if (errno != EEXIST) {
+      return FailedTo("create a file in the folder", folder, errno);
+    }
+  }
+  if (!temporary) return "cannot find a free temporary name in " + Quoted(folder);
+
+  const int fd = temporary->Fd().Get();
+  if (previous != nullptr) {
+    // Another user's file keeps its owner where we may say so (as root); elsewhere
+    // the file becomes ours, as any editor that saves by renaming does.
+    if (previous->owner != ::geteuid() || previous->group != ::getegid()) {
+      [[maybe_unused]] const int ignored = ::fchown(fd, previous->owner, previous->group);
+    }
+    if (::fchmod(fd, previous->mode & 07777) != 0) {
+      return FailedTo("set the permissions of", temporary->Path(), errno);
+    }
+  }
+  if (!WriteAll(fd, bytes)) return FailedTo("write", temporary->Path(), errno);
+  if (RetryOnInterrupt([&] { return ::fsync(fd); }) != 0) {
+    return FailedTo("flush", temporary->Path(), errno);
+  }
+  if (temporary->Fd().Close() != 0) return FailedTo("close", temporary->Path(), errno);
+  if (::rename(temporary->Path().c_str(), path.c_str()) != 0) {
+    return FailedTo("replace", path, errno);
+  }
+  temporary->Commit();
+  // The rename itself is durable only once the folder is flushed too.
+  UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folderFd.Valid()) RetryOnInterrupt([&] { return ::fsync(folderFd.Get()); });
+  return {};
+}
+
+}  // namespace korvane::os

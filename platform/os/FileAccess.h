@@ -1,0 +1,73 @@
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <variant>
+
+// The profile file's door to the file system: every system call of the reader and
+// the atomic writer goes through here, retrying EINTR and returning the error text.
+namespace korvane::os {
+
+// An owned file descriptor.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  ~UniqueFd();
+  UniqueFd(UniqueFd&& other) noexcept : fd_(other.Release()) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept;
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+
+  int Get() const { return fd_; }
+  bool Valid() const { return fd_ >= 0; }
+  int Release();
+  // Closes now and reports a failed close, which on some file systems is a lost write.
+  int Close();
+
+ private:
+  int fd_ = -1;
+};
+
+// What identifies one version of a file for the read cache.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified{};
+  timespec changed{};
+  bool operator==(const FileStamp& other) const;
+};
+FileStamp StampOf(const struct stat& status);
+
+struct LoadedFile {
+  std::string bytes;
+  FileStamp stamp;
+  mode_t mode = 0;
+  uid_t owner = 0;
+  gid_t group = 0;
+};
+struct FileMissing {};
+struct FileError {
+  std::string reason;
+};
+
+// The whole content of a regular file of at most maxBytes. A FIFO, device or
+// directory is refused without blocking, and so is a file larger than the cap.
+std::variant<LoadedFile, FileMissing, FileError> LoadRegularFile(const std::filesystem::path& path,
+                                                                 std::size_t maxBytes);
+
+// Replaces the file with the given bytes through a temporary file in the same folder
+// that is flushed to disk and renamed over the original, so that a crash or a full
+// disk leaves the old or the new file but never a mix. keepMode carries the old
+// file's permission bits; a new file gets the usual 0666 less the umask.
+// Returns an empty string on success, else why it failed (nothing changed then).
+std::string ReplaceFileAtomically(const std::filesystem::path& path, const std::string& bytes,
+                                  const LoadedFile* previous);
+
+std::string ErrnoText(int error);
+
+}  // namespace korvane::os
