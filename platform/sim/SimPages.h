@@ -1,0 +1,31 @@
+#pragma once
+// The property pages a simulated device offers. A page is named by its class id; the
+// property frame looks the id up and builds the page from the device's own control list.
+
+#include "platform/com/Guid.h"
+
+namespace korvane::sim {
+
+// The video-processing controls (IAMVideoProcAmp) of the filter.
+inline constexpr CLSID CLSID_SimVideoProcAmpPage = MakeGuid("6B1F3E20-4C5A-4E8B-9A0D-2F7C51D3A101");
+// The camera controls (IAMCameraControl) and the flash and stabilization records.
+inline constexpr CLSID CLSID_SimCameraControlPage =
+    MakeGuid("6B1F3E20-4C5A-4E8B-9A0D-2F7C51D3A102");
+// The formats of the capture pin (IAMStreamConfig).
+inline constexpr CLSID CLSID_SimStreamFormatPage = MakeGuid("6B1F3E20-4C5A-4E8B-9A0D-2F7C51D3A103");
+// The class id a simulated capture filter reports through IPersist::GetClassID.
+inline constexpr CLSID CLSID_SimCaptureFilter = MakeGuid("6B1F3E20-4C5A-4E8B-9A0D-2F7C51D3A100");
+
+}  // namespace korvane::sim
+
+#include <vector>
+
+struct CAUUID;
+
+namespace korvane::sim {
+
+// Hands the page ids out as ISpecifyPropertyPages::GetPages does: a task-memory array the
+// caller frees (nullptr for an empty list).
+HRESULT FillPageList(CAUUID* pages, const std::vector<CLSID>& ids);
+
+}  // namespace korvane::sim
