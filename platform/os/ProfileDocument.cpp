@@ -1,5 +1,6 @@
 #include "platform/os/ProfileDocument.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace korvane::os::profile {
@@ -276,6 +277,16 @@ std::variant<std::string, EditError> SetValue(const ProfileDocument& document,
   result.append(raw.substr(0, spliceBegin));
   result.append(*encoded);
   result.append(raw.substr(spliceEnd));
+  // An 8-bit file carries no mark of its code page: if the replaced line held its only
+  // bytes that are not UTF-8, the rest would read back as UTF-8 and change meaning.
+  const bool anyHighByte =
+      std::any_of(result.begin(), result.end(), [](char byte) { return (byte & 0x80) != 0; });
+  if (document.encoding == TextEncoding::Windows1252 && anyHighByte &&
+      DetectEncoding(result) != TextEncoding::Windows1252) {
+    return EditError{
+        "the change would make the rest of this Windows-1252 file read as UTF-8; the file is "
+        "left as it is"};
+  }
   return result;
 }
 

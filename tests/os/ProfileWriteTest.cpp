@@ -210,7 +210,7 @@ TEST(ProfileWrite, ExistingFilesKeepTheirEncoding) {
   }
 }
 
-TEST(ProfileWrite, RefusesCharactersTheFilesCodePageCannotHold) {
+TEST(ProfileWrite, RefusesWhatTheFilesCodePageCannotKeep) {
   TempFolder folder;
   const auto path = folder / "latin.kcs";
   const std::string original = "[Cam\xE9ra]\nGain=2\n";
@@ -220,6 +220,16 @@ TEST(ProfileWrite, RefusesCharactersTheFilesCodePageCannotHold) {
   EXPECT_NE(file.ErrorText().find("Windows-1252"), std::string::npos) << file.ErrorText();
   EXPECT_FALSE(file.WriteString("\u65E5", "Gain", "1"));
   EXPECT_EQ(ReadBytes(path), original);
+
+  // Replacing the only line that is not UTF-8 would turn "Ã©" elsewhere into "é".
+  const auto mojibake = folder / "mojibake.kcs";
+  const std::string latin = "[Cam]\nOld=\xFF\nOther=\xC3\xA9\n";
+  WriteBytes(mojibake, latin);
+  ProfileFile mixed(mojibake);
+  EXPECT_EQ(mixed.ReadString("Cam", "Other", ""), "\u00C3\u00A9");
+  EXPECT_FALSE(mixed.WriteString("Cam", "Old", "x"));
+  EXPECT_EQ(ReadBytes(mojibake), latin);
+  EXPECT_TRUE(mixed.WriteString("Cam", "New", "x")) << mixed.ErrorText();
 }
 
 TEST(ProfileWrite, KeepsPermissionsAndWritesThroughLinks) {
