@@ -1,0 +1,26 @@
+// KorvaneCamSettingsTool: the program entry.
+#include <QApplication>
+#include <QFont>
+#include <QIcon>
+
+#include "platform/sim/SimCameras.h"
+#include "ui/ApplicationWindows.h"
+#include "ui/singleinstance.h"
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("KorvaneCamSettingsTool"));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/artwork/appicon.svg")));
+  // Carlito has the metrics of the "Calibri" the window was laid out with.
+  QApplication::setFont(QFont(QStringLiteral("Carlito")));
+
+  // An unusable camera file has been reported on standard error; the program still runs,
+  // with whatever cameras the machine offers.
+  korvane::sim::InstallCamerasFromEnvironment();
+
+  const TApplicationWindows windows = CreateApplicationWindows(application.arguments().mid(1));
+  // A second copy has completed its windows and requested the quit; it never shows them.
+  if (windows.FormMain->SingleInstance1->GetQuitRequested()) return 0;
+  windows.FormMain->show();
+  return QApplication::exec();
+}

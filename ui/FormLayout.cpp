@@ -1,0 +1,43 @@
+// The window's width rule: it keeps its height and sheds columns as it gets narrower.
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QResizeEvent>
+
+#include "ui/Unit1.h"
+
+namespace {
+constexpr int kWidthForLeftColumn = 300;
+constexpr int kWidthForCheckBoxes = 450;
+constexpr int kWidthForValues = 550;
+constexpr int kWidthForNames = 650;
+}  // namespace
+
+void TFormMain::FormResize() {
+  const int windowWidth = width();
+  if (TraceMode) LogMe(QString::number(windowWidth));
+  try {
+    if (height() != kFixedHeight) resize(windowWidth, kFixedHeight);
+    const bool narrow = windowWidth < kWidthForLeftColumn;
+    LayoutListe->setVisible(!narrow);
+    MessagePanel->setVisible(!narrow);
+    BackButton->setVisible(narrow);
+    for (const TPropertyRowControls& controls : Rows) {
+      controls.CheckBox->setVisible(windowWidth >= kWidthForCheckBoxes);
+      controls.ValueColumn->setVisible(windowWidth >= kWidthForValues);
+      controls.Label->setVisible(windowWidth >= kWidthForNames);
+    }
+  } catch (...) {
+    // The controls keep whatever visibility they reached.
+  }
+}
+
+void TFormMain::BackButtonClick() {
+  resize(kBackToFullWidth, height());
+  FormResize();
+}
+
+void TFormMain::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Guarded([this] { FormResize(); });
+}

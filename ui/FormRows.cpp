@@ -1,0 +1,128 @@
+// The property rows: their disabled look, showing one property, and the pass that reads
+// all seventeen from the selected camera.
+#include <QCheckBox>
+#include <QGraphicsColorizeEffect>
+#include <QLabel>
+
+#include "ui/Artwork.h"
+#include "ui/Palette.h"
+#include "ui/Unit1.h"
+#include "ui/ValueText.h"
+#include "widgets/TrackBar.h"
+
+namespace {
+
+constexpr int kRowFontSize = 16;
+
+void SetRowText(QWidget* control, bool enabled, QColor colour) {
+  control->setEnabled(enabled);
+  Artwork::SetFontPixelSize(control, kRowFontSize);
+  Artwork::SetTextColour(control, colour);
+}
+
+// Clears the flag however the pass ends, so that a failed read never leaves the rows'
+// change handlers switched off.
+class TSettingTrackBarsScope {
+ public:
+  explicit TSettingTrackBarsScope(bool& flag) : FFlag(flag) { FFlag = true; }
+  ~TSettingTrackBarsScope() { FFlag = false; }
+  TSettingTrackBarsScope(const TSettingTrackBarsScope&) = delete;
+  TSettingTrackBarsScope& operator=(const TSettingTrackBarsScope&) = delete;
+
+ private:
+  bool& FFlag;
+};
+
+}  // namespace
+
+void TFormMain::InitTrackBar(QGraphicsColorizeEffect* TrackbarMonoChrome, QWidget*,
+                             QLabel* TrackbarLabel, TTrackBar* TrackBar, QCheckBox* CheckBoxAuto,
+                             QLabel* TrackbarLabelValue) {
+  SetRowText(TrackbarLabel, false, Palette::kDisabledText);
+  SetRowText(TrackbarLabelValue, false, Palette::kDisabledText);
+  TrackbarLabelValue->setText(QStringLiteral(" "));
+  TrackBar->setEnabled(false);
+  TrackBar->SetValue(0);
+  SetRowText(CheckBoxAuto, false, Palette::kDisabledText);
+  TrackbarMonoChrome->setEnabled(true);
+}
+
+void TFormMain::SetTrackBar(QGraphicsColorizeEffect* TrackbarMonoChrome, QWidget*,
+                            QLabel* TrackbarLabel, QLabel* TrackbarLabelValue, TTrackBar* TrackBar,
+                            QCheckBox* CheckBoxAuto, LONG Position, const TFRange& Range,
+                            bool Auto) {
+  if (TraceMode) LogMe(QStringLiteral("SetTrackBar started"));
+  SetRowText(TrackbarLabel, true, Palette::kActiveText);
+  TrackBar->SetMin(Range.Min);
+  TrackBar->SetMax(Range.Max);
+  TrackBar->SetFrequency(Range.Delta);
+  TrackBar->SetValue(Position);
+  if (TraceMode) LogMe(ValueText::General(TrackBar->Value()));
+  TrackBar->setEnabled(!Auto);
+  SetRowText(TrackbarLabelValue, true, Palette::kActiveText);
+  TrackbarLabelValue->setText(ValueText::Integer(TrackBar->Value()));
+  CheckBoxAuto->setEnabled(Range.Auto && Range.Manual);
+  Artwork::SetTextColour(CheckBoxAuto, Palette::kActiveText);
+  CheckBoxAuto->setChecked(Auto);
+  TrackbarMonoChrome->setEnabled(false);
+  if (TraceMode) LogMe(QStringLiteral("SetTrackBar ended"));
+}
+
+void TFormMain::SetTrackBars() {
+  if (TraceMode) LogMe(QStringLiteral("SetTrackBars entered"));
+  if (!SettingTrackBars) {
+    const TSettingTrackBarsScope filling(SettingTrackBars);
+    for (const TPropertyRowControls& controls : Rows) controls.LabelValue->clear();
+    if (TraceMode) LogMe(QStringLiteral("Blanks done"));
+    LayoutFrequency->hide();
+
+    if (TraceMode) LogMe(QStringLiteral("Starting  InitTrackBar BLOCK"));
+    try {
+      for (const TPropertyRowControls& controls : Rows) {
+        InitTrackBar(controls.Monochrome, controls.Layout, controls.Label, controls.TrackBar,
+                     controls.CheckBox, controls.LabelValue);
+      }
+      if (TraceMode) LogMe(QStringLiteral("InitTrackBar BLOCK ended OK"));
+    } catch (...) {
+      // A row that cannot be reset keeps its look; the others are still read below.
+      if (TraceMode) LogMe(QStringLiteral("*** InitTrackBar error"));
+    }
+    if (TraceMode) {
+      LogMe(QStringLiteral("InitTrackBar group OK"));
+      LogMe(QStringLiteral("Starting  SetTrackBar BLOCK"));
+    }
+
+    const std::string deviceName = FCamera->GetDeviceName();
+    if (!deviceName.empty()) {
+      if (FCamera->GetPowerLineFrequencySupported()) {
+        LayoutFrequency->show();
+        validatefrequency();
+      }
+      if (TraceMode) {
+        LogMe(QStringLiteral("FCamera.DeviceName is not BLANK"));
+        LogMe(QString::fromStdString(deviceName));
+      }
+      TFCamera& camera = *FCamera;
+      for (const std::size_t index : kPropertyReadOrder) {
+        const TPropertyRowControls& controls = Rows[index];
+        const TPropertyRow& row = *controls.Row;
+        if (!(camera.*row.GetSupported)()) continue;
+        const LONG position = (camera.*row.GetValue)();
+        const TFRange range = (camera.*row.GetRange)();
+        const bool automatic = (camera.*row.GetAuto)();
+        SetTrackBar(controls.Monochrome, controls.Layout, controls.Label, controls.LabelValue,
+                    controls.TrackBar, controls.CheckBox, position, range, automatic);
+        SupportStatus = 2;
+      }
+    }
+  }
+  if (TraceMode) LogMe(QStringLiteral("Calling SetSupportStatus"));
+  SetSupportStatus();
+}
+
+TPropertyRowControls* TFormMain::FindRow(const QObject* control) {
+  for (TPropertyRowControls& controls : Rows) {
+    if (controls.TrackBar == control || controls.CheckBox == control) return &controls;
+  }
+  return nullptr;
+}

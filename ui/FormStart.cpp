@@ -1,0 +1,224 @@
+// Start-up, geometry file, camera list and closing of the main window.
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGraphicsColorizeEffect>
+#include <QGraphicsDropShadowEffect>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/os/DocumentsFolder.h"
+#include "platform/os/ProfileFile.h"
+#include "ui/ApplicationTitle.h"
+#include "ui/Artwork.h"
+#include "ui/ListBox.h"
+#include "ui/ListTexts.h"
+#include "ui/LiveCam.h"
+#include "ui/MessageUnit.h"
+#include "ui/Rectangle.h"
+#include "ui/Unit1.h"
+#include "ui/singleinstance.h"
+#include "widgets/ButtonImage.h"
+#include "widgets/Image.h"
+#include "widgets/TrackBar.h"
+
+namespace {
+
+constexpr char kGeometrySection[] = "KorvaneCamSettingsTool-Settings";
+constexpr char kSettingsFolder[] = "KorvaneCamSettingsTool";
+constexpr char kGeometryFile[] = "KorvaneCamSettingsTool.ini";
+
+// The folder is created on every start, even when the file is never written; a folder
+// that cannot be created only means the defaults are used.
+korvane::os::ProfileFile OpenGeometryFile(const QString& path) {
+  const std::filesystem::path file(path.toStdString());
+  std::error_code ignored;
+  std::filesystem::create_directories(file.parent_path(), ignored);
+  return korvane::os::ProfileFile(file);
+}
+
+}  // namespace
+
+TFormMain::TFormMain(const QStringList& arguments, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      FArguments(arguments) {
+  setObjectName(QStringLiteral("FormMain"));
+  setAttribute(Qt::WA_QuitOnClose);
+  QFont windowFont(QStringLiteral("Carlito"));
+  windowFont.setPixelSize(14);
+  setFont(windowFont);
+  setFixedHeight(kFixedHeight);
+  setMinimumWidth(120);
+
+  CreateControls();
+  FCamera = std::make_unique<TFCamera>();
+  SingleInstance1 = new TSingleInstance(this);
+  ConnectHandlers();
+  Guarded([this] { FormCreate(); });
+}
+
+TFormMain::~TFormMain() = default;
+
+void TFormMain::AttachWindows(TMessageForm* messageForm, TLivecamForm* livecamForm) {
+  MessageForm = messageForm;
+  LivecamForm = livecamForm;
+}
+
+TMessageForm* TFormMain::GetMessageForm() const {
+  return MessageForm;
+}
+
+TLivecamForm* TFormMain::GetLivecamForm() const {
+  return LivecamForm;
+}
+
+bool TFormMain::IsSelfAlreadyRunning() const {
+  return TSingleInstance::IsSelfAlreadyRunning();
+}
+
+void TFormMain::ConnectHandlers() {
+  connect(ComboBoxCamera, &TListBox::Change, this,
+          [this] { Guarded([this] { ComboBoxCameraChange(); }); });
+  connect(ComboBoxFormat, &TListBox::Change, this,
+          [this] { Guarded([this] { ComboBoxFormatChange(); }); });
+  connect(ComboBoxFrequency, &TListBox::Click, this,
+          [this] { Guarded([this] { ComboBoxFrequencyClick(); }); });
+  for (TPropertyRowControls& controls : Rows) {
+    TTrackBar* trackBar = controls.TrackBar;
+    connect(trackBar, &TTrackBar::Change, this,
+            [this, trackBar] { Guarded([this, trackBar] { TrackBarChange(trackBar); }); });
+    QCheckBox* checkBox = controls.CheckBox;
+    connect(checkBox, &QCheckBox::toggled, this,
+            [this, checkBox] { Guarded([this, checkBox] { CheckBoxChange(checkBox); }); });
+  }
+  connect(BackButton, &QPushButton::clicked, this,
+          [this] { Guarded([this] { BackButtonClick(); }); });
+  connect(LogoImage, &TImage::clicked, this, [this] { Guarded([this] { RefreshDevices(); }); });
+  connect(MessageTimer, &QTimer::timeout, this,
+          [this] { Guarded([this] { MessageTimerTimer(); }); });
+}
+
+void TFormMain::FormCreate() {
+  Memo1->clear();
+  TraceMode = false;
+  Memo1->hide();
+  if (!FArguments.isEmpty() && FArguments.first() == QLatin1String("trace")) {
+    TraceMode = true;
+    Memo1->show();
+  }
+  SetFrequencies();
+  LastResolutionIndex = 0;
+  ApplyPalette();
+  SelectedFormatText.clear();
+  Hiddenfunctions->hide();
+  RefreshDevices();
+  QApplication::setApplicationDisplayName(kApplicationTitle);
+  setWindowTitle(kApplicationTitle);
+  readini();
+  setWindowTitle(kApplicationTitle);
+  StatusLabel->setText(QStringLiteral(" "));
+}
+
+void TFormMain::ApplyPalette() {
+  QPalette background = palette();
+  background.setColor(QPalette::Window, ColorDarkest->GetFill());
+  setPalette(background);
+  setAutoFillBackground(true);
+  StatusPanelColor->SetFill(ColorDark->GetFill());
+  MasterColor->SetFill(QColor(0xFF, 0xFF, 0xFF));
+  Artwork::SetTextColour(cameratestlabel, ColorBright->GetFill());
+  Artwork::SetTextColour(powerfrequencylabel, ColorBright->GetFill());
+  CameraCouldStartGlow->setColor(ColorMid->GetFill());
+  CameraIconGlow->setColor(ColorBright->GetFill());
+  CameraIconInnerGlow->setColor(ColorBright->GetFill());
+  for (QLabel* caption : {Label1, Label2, Label3, Defaults}) {
+    Artwork::SetTextColour(caption, QColor(0xFF, 0xFF, 0xFF));
+  }
+  // The track bars fill their travelled part in the bright colour of the scheme.
+  QPalette rows = LayoutMaster->palette();
+  rows.setColor(QPalette::Highlight, ColorBright->GetFill());
+  LayoutMaster->setPalette(rows);
+}
+
+QString TFormMain::GeometryFilePath() {
+  return QString::fromStdString(korvane::os::DocumentsFolder()) + QLatin1Char('/') +
+         QLatin1String(kSettingsFolder) + QLatin1Char('/') + QLatin1String(kGeometryFile);
+}
+
+void TFormMain::readini() {
+  {
+    const korvane::os::ProfileFile file = OpenGeometryFile(GeometryFilePath());
+    move(x(), file.ReadInteger(kGeometrySection, "Top", 0));
+    move(file.ReadInteger(kGeometrySection, "Left", 0), y());
+    resize(file.ReadInteger(kGeometrySection, "width", 670), height());
+    resize(width(), file.ReadInteger(kGeometrySection, "Height", kFixedHeight));
+    // Only a negative position is corrected; one beyond the screen's right or bottom stays.
+    if (y() < 0) move(x(), 0);
+    if (x() < 0) move(0, y());
+  }
+  FormResize();
+}
+
+void TFormMain::writeini() {
+  korvane::os::ProfileFile file = OpenGeometryFile(GeometryFilePath());
+  file.WriteInteger(kGeometrySection, "Height", height());
+  file.WriteInteger(kGeometrySection, "Top", y());
+  file.WriteInteger(kGeometrySection, "Left", x());
+  file.WriteInteger(kGeometrySection, "width", width());
+}
+
+void TFormMain::RefreshDevices() {
+  {
+    const TListBoxUpdate batch(*ComboBoxCamera);
+    const int previousIndex = ComboBoxCamera->GetItemIndex();
+    const QString previousName = ComboBoxCamera->SelectedText();
+    const TFVideoCaptureDevices devices = FCamera->GetDevices();
+    ComboBoxCamera->Clear();
+    ComboBoxCamera->SetHeight(0);
+    for (const TFVideoCaptureDevice& device : devices) {
+      ComboBoxCamera->AddItem(QString::fromStdString(device.Name), Webcam->Bitmap(),
+                              ListTexts::kCameraItemHeight, ListTexts::kCameraItemFontSize);
+      ComboBoxCamera->SetHeight(ListTexts::GrownCameraListHeight(ComboBoxCamera->GetHeight()));
+    }
+    ComboBoxCamera->SetHeight(ComboBoxCamera->GetHeight() + 2);
+    if (previousIndex >= 0) {
+      for (int i = 0; i < ComboBoxCamera->Count(); ++i) {
+        if (ComboBoxCamera->ItemText(i) == previousName) {
+          ComboBoxCamera->SetItemIndex(i);
+          break;
+        }
+      }
+    }
+  }
+  if (ComboBoxCamera->Count() >= 2) ComboBoxCamera->SetItemIndex(0);
+  SetFormats();
+  SetTrackBars();
+  SetActionButtonsEnabled(!FCamera->GetDeviceName().empty());
+  if (ComboBoxFormat->Count() > 0) RestoreFormatSelection();
+}
+
+void TFormMain::SetActionButtonsEnabled(bool enabled) {
+  for (TButtonImage* button : {ButtonDefaultValues, ButtonWindows, ButtonWrite, ButtonRead}) {
+    button->setEnabled(enabled);
+  }
+}
+
+bool TFormMain::FormCloseQuery() {
+  return true;
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+  if (!FormCloseQuery()) {
+    event->ignore();
+    return;
+  }
+  Guarded([this] { writeini(); });
+  Memo1->close();
+  event->accept();
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QListWidget>
+
+// The list used for cameras, formats and power frequencies. It adds what the window's
+// selection rule needs on top of QListWidget:
+//  - the selected index is the selected row (the keyboard's current row without a
+//    selection does not count), -1 when nothing is selected;
+//  - Change() fires when that index really changes, by the user or by code, except
+//    while a batch update of the items is open;
+//  - Click() fires only for the user's own choices (mouse click or keyboard).
+class TListBox : public QListWidget {
+  Q_OBJECT
+
+ public:
+  explicit TListBox(QWidget* parent = nullptr);
+
+  void BeginUpdate();
+  void EndUpdate();
+
+  int Count() const { return count(); }
+  int GetItemIndex() const;
+  // Selects the row (or nothing for -1); false when the row does not exist.
+  bool SetItemIndex(int index);
+  QString ItemText(int index) const;
+  // The selected item's text, empty when nothing is selected.
+  QString SelectedText() const;
+
+  void Clear();
+  void AddItem(const QString& text, const QPixmap& icon, int itemHeight, int fontPixelSize);
+
+  // The list's height in the window's units; the window's sizing rules work on it.
+  int GetHeight() const { return FHeight; }
+  void SetHeight(int height);
+
+ signals:
+  void Change();
+  void Click();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void SyncIndex();
+
+  int FUpdateCount = 0;
+  int FLastIndex = -1;
+  int FHeight = 0;
+};
+
+// Opens a batch update for the lifetime of the guard, so that it is closed however the
+// code that fills the list ends.
+class TListBoxUpdate {
+ public:
+  explicit TListBoxUpdate(TListBox& list) : FList(list) { FList.BeginUpdate(); }
+  ~TListBoxUpdate() { FList.EndUpdate(); }
+  TListBoxUpdate(const TListBoxUpdate&) = delete;
+  TListBoxUpdate& operator=(const TListBoxUpdate&) = delete;
+
+ private:
+  TListBox& FList;
+};

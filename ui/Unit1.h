@@ -1,0 +1,231 @@
+#pragma once
+
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+#include <array>
+#include <memory>
+
+#include "camera/FCamera.h"
+#include "ui/PropertyRows.h"
+
+class QCheckBox;
+class QGraphicsColorizeEffect;
+class QGraphicsDropShadowEffect;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+class TButtonImage;
+class TImage;
+class TListBox;
+class TLivecamForm;
+class TMessageForm;
+class TRectangle;
+class TSingleInstance;
+class TTrackBar;
+
+// The controls of one property row (see PropertyRows.h); each is named after the row's
+// property: Layout<P>, Label<P>, TrackBar<P>, Label<P>Value, CheckBox<P>, Layout<P>Monochrome.
+struct TPropertyRowControls {
+  const TPropertyRow* Row = nullptr;
+  QWidget* Layout = nullptr;
+  TImage* Icon = nullptr;
+  QLabel* Label = nullptr;
+  TTrackBar* TrackBar = nullptr;
+  QWidget* ValueColumn = nullptr;
+  QLabel* LabelValue = nullptr;
+  QCheckBox* CheckBox = nullptr;
+  QGraphicsColorizeEffect* Monochrome = nullptr;
+};
+
+// The main window of the settings tool: the camera list, the seventeen property rows and
+// the status strip. Every control is a member under its own name, which is also its Qt
+// object name.
+class TFormMain : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr int kFixedHeight = 740;
+  static constexpr int kBackToFullWidth = 734;
+
+  // arguments: the command-line arguments after the program name ("trace" first turns the
+  // trace on). Runs the single-instance test and FormCreate.
+  explicit TFormMain(const QStringList& arguments, QWidget* parent = nullptr);
+  ~TFormMain() override;
+
+  // The message and test windows are created after the main window; until they are
+  // attached, the operations that need them do without.
+  void AttachWindows(TMessageForm* messageForm, TLivecamForm* livecamForm);
+  TMessageForm* GetMessageForm() const;
+  TLivecamForm* GetLivecamForm() const;
+
+  // --- Start-up, geometry, single instance ----------------------------------------------------
+  bool IsSelfAlreadyRunning() const;
+  void readini();
+  void writeini();
+  // The geometry file's full path.
+  static QString GeometryFilePath();
+
+  // --- Rows and selection ---------------------------------------------------------------------
+  void SetTrackBar(QGraphicsColorizeEffect* TrackbarMonoChrome, QWidget* TrackbarLayout,
+                   QLabel* TrackbarLabel, QLabel* TrackbarLabelValue, TTrackBar* TrackBar,
+                   QCheckBox* CheckBoxAuto, LONG Position, const TFRange& Range, bool Auto);
+  void validatefrequency();
+
+  // --- Messages and trace ---------------------------------------------------------------------
+  bool MessageDlgSimple(const QString& AMessage);
+  bool ShowMessageSimple(const QString& AMessage);
+  void ShowPanelMessage(const QString& text);
+  void LogMe(const QString& MyMessage);
+
+  // --- Window-level state ---------------------------------------------------------------------
+  bool GetTraceMode() const { return TraceMode; }
+  bool GetSettingTrackBars() const { return SettingTrackBars; }
+  int GetSupportStatus() const { return SupportStatus; }
+  const QString& GetSelectedFormatText() const { return SelectedFormatText; }
+  int GetLastResolutionIndex() const { return LastResolutionIndex; }
+  TFCamera& GetCamera() { return *FCamera; }
+  const std::array<TPropertyRowControls, kPropertyCount>& GetRows() const { return Rows; }
+
+  // --- Handlers (also called directly by other operations of the window) ---------------------
+  void ComboBoxCameraChange();
+  void ComboBoxFormatChange();
+  void ComboBoxFrequencyClick();
+  void TrackBarChange(TTrackBar* Sender);
+  void CheckBoxChange(QCheckBox* Sender);
+  void FormResize();
+  void BackButtonClick();
+  void MessageTimerTimer();
+  void RefreshDevices();
+
+  // --- Controls -------------------------------------------------------------------------------
+  QWidget* LayoutListe = nullptr;
+  TImage* LogoImage = nullptr;
+  QCheckBox* KeepSynced = nullptr;
+  QWidget* LayoutButtons = nullptr;
+  TButtonImage* ButtonRead = nullptr;
+  TButtonImage* ButtonWrite = nullptr;
+  TButtonImage* ButtonWindows = nullptr;
+  TButtonImage* ButtonDefaultValues = nullptr;
+  QLabel* Label2 = nullptr;    // "Load"
+  QLabel* Label1 = nullptr;    // "Save"
+  QLabel* Label3 = nullptr;    // "System Dialog"
+  QLabel* Defaults = nullptr;  // "Factory default"
+  TListBox* ComboBoxCamera = nullptr;
+  QWidget* LayoutFrequency = nullptr;
+  QLabel* powerfrequencylabel = nullptr;
+  TListBox* ComboBoxFrequency = nullptr;
+  QWidget* LayoutButtonTestCam = nullptr;
+  TImage* ButtonTestCam = nullptr;
+  TImage* Image1 = nullptr;
+  TImage* CameraOff = nullptr;
+  QLabel* cameratestlabel = nullptr;
+  QGraphicsDropShadowEffect* CameraCouldStartGlow = nullptr;
+  QGraphicsDropShadowEffect* CameraIconGlow = nullptr;
+  QGraphicsDropShadowEffect* CameraIconInnerGlow = nullptr;
+  TListBox* ComboBoxFormat = nullptr;
+
+  QWidget* LayoutMid = nullptr;
+  TRectangle* MasterColor = nullptr;
+  QWidget* LayoutMaster = nullptr;
+  QGraphicsColorizeEffect* MonochromeEffect = nullptr;
+  QPushButton* BackButton = nullptr;
+
+  QWidget* MessagePanel = nullptr;
+  TRectangle* StatusPanelColor = nullptr;
+  QLabel* StatusLabel = nullptr;
+  QLabel* MessageLabel = nullptr;
+  QLabel* SupportLabel = nullptr;
+
+  QPlainTextEdit* Memo1 = nullptr;
+
+  TRectangle* ColorDarkest = nullptr;
+  TRectangle* ColorDark = nullptr;
+  TRectangle* ColorMid = nullptr;
+  TRectangle* ColorBright = nullptr;
+  QWidget* Hiddenfunctions = nullptr;
+  TImage* open = nullptr;
+  TImage* opendown = nullptr;
+  TImage* save = nullptr;
+  TImage* savedown = nullptr;
+  TImage* xImage = nullptr;  // named "x"; the member name would hide QWidget::x()
+  TImage* xdown = nullptr;
+  TImage* factory = nullptr;
+  TImage* factorydown = nullptr;
+  TImage* Webcam = nullptr;
+  TImage* herz = nullptr;
+  TImage* res_ega = nullptr;
+  TImage* res_vga = nullptr;
+  TImage* res_pal = nullptr;
+  TImage* res_720 = nullptr;
+  TImage* res_1080 = nullptr;
+  QWidget* PaintBox = nullptr;
+
+  QTimer* RefreshTimer = nullptr;
+  QTimer* MessageTimer = nullptr;
+  QTimer* CameraTimer = nullptr;
+  QTimer* CameraGlowTimer = nullptr;
+
+  TSingleInstance* SingleInstance1 = nullptr;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // Construction of the control tree, by region.
+  void CreateControls();
+  void CreatePalette();
+  void CreateHiddenFunctions();
+  QWidget* CreateLeftColumn();
+  QWidget* CreateButtonRow();
+  QWidget* CreateCameraTestArea();
+  QWidget* CreatePropertyArea();
+  void CreatePropertyRow(TPropertyRowControls& controls, const TPropertyRow& row);
+  QWidget* CreateMessagePanel();
+  void CreateTimers();
+  void ConnectHandlers();
+
+  void FormCreate();
+  void ApplyPalette();
+  bool FormCloseQuery();
+
+  void InitTrackBar(QGraphicsColorizeEffect* TrackbarMonoChrome, QWidget* TrackbarLayout,
+                    QLabel* TrackbarLabel, TTrackBar* TrackBar, QCheckBox* CheckBoxAuto,
+                    QLabel* TrackbarLabelValue);
+  void SetTrackBars();
+  void SetSupportStatus();
+  void SetFormats();
+  void SetFrequencies();
+  // Selects LastResolutionIndex in the format list, or the first format when that fails.
+  void RestoreFormatSelection();
+  void SetActionButtonsEnabled(bool enabled);
+  void SetCameraTestCaption();
+  QPixmap FormatIcon(LONG height) const;
+  TPropertyRowControls* FindRow(const QObject* control);
+
+  // The application's default error display around a handler that lets errors through.
+  template <typename Handler>
+  void Guarded(Handler&& handler);
+
+  std::unique_ptr<TFCamera> FCamera;
+  QPointer<TMessageForm> MessageForm;
+  QPointer<TLivecamForm> LivecamForm;
+  std::array<TPropertyRowControls, kPropertyCount> Rows{};
+  QStringList FArguments;
+
+  bool TraceMode = false;
+  bool SettingTrackBars = false;
+  int SupportStatus = 0;
+  QString SelectedFormatText;
+  int LastResolutionIndex = 0;
+  QPointer<QWidget> LastFocussedControl;
+};
+
+#include "ui/ErrorDisplay.h"
+
+template <typename Handler>
+void TFormMain::Guarded(Handler&& handler) {
+  RunGuarded(this, std::forward<Handler>(handler));
+}

@@ -1,0 +1,19 @@
+#include "ui/singleinstance.h"
+
+#include <QCoreApplication>
+
+#include "platform/os/ProcessSnapshot.h"
+
+TSingleInstance::TSingleInstance(QObject* owner) : QObject(owner) {
+  setObjectName(QStringLiteral("SingleInstance1"));
+  if (!IsSelfAlreadyRunning()) return;
+  FQuitRequested = true;
+  // Queued, so that the windows finish their creation and the loop ends at its first turn.
+  if (QCoreApplication* application = QCoreApplication::instance()) {
+    QMetaObject::invokeMethod(application, &QCoreApplication::quit, Qt::QueuedConnection);
+  }
+}
+
+bool TSingleInstance::IsSelfAlreadyRunning() {
+  return korvane::os::CountProcessesNamed(korvane::os::OwnExecutableName()) > 1;
+}

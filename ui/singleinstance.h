@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QObject>
+
+// The single-instance guard. Constructing it counts the running processes that carry
+// this program's executable file name (the running program counts itself); when
+// another copy runs, it asks the event loop to quit at its first turn.
+class TSingleInstance : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit TSingleInstance(QObject* owner = nullptr);
+
+  // Whether construction found another copy and requested the quit.
+  bool GetQuitRequested() const { return FQuitRequested; }
+
+  // The test itself: more than one process with this program's executable file name.
+  static bool IsSelfAlreadyRunning();
+
+ private:
+  bool FQuitRequested = false;
+};
