@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/com/WideString.h"
+
 namespace korvane::os::profile {
 namespace {
 
@@ -43,32 +45,20 @@ class UnitReader {
 
 void DecodeInto(std::string& text, std::string_view raw, std::size_t begin, std::size_t end,
                 TextEncoding encoding, const UnitReader& units) {
-  switch (encoding) {
-    case TextEncoding::Utf8:
-    case TextEncoding::Utf8Bom:
-      text.append(raw.substr(begin, end - begin));
-      return;
-    case TextEncoding::Windows1252:
-      for (std::size_t i = begin; i < end; ++i) {
-        AppendUtf8(text, Windows1252ToUnicode(static_cast<unsigned char>(raw[i])));
-      }
-      return;
-    case TextEncoding::Utf16Le:
-    case TextEncoding::Utf16Be:
-      for (std::size_t i = begin; i < end; i += 2) {
-        const std::uint32_t unit = units.At(i);
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 2 < end) {
-          const std::uint32_t low = units.At(i + 2);
-          if (low >= 0xDC00 && low <= 0xDFFF) {
-            AppendUtf8(text, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-            i += 2;
-            continue;
-          }
-        }
-        AppendUtf8(text, (unit >= 0xD800 && unit <= 0xDFFF) ? 0xFFFD : unit);
-      }
-      return;
+  if (encoding == TextEncoding::Utf8 || encoding == TextEncoding::Utf8Bom) {
+    text.append(raw.substr(begin, end - begin));
+    return;
   }
+  // Windows-1252 lies wholly in the Basic Multilingual Plane, so both 8-bit and
+  // UTF-16 lines pass through UTF-16; unpaired surrogates become U+FFFD there.
+  std::u16string line;
+  line.reserve((end - begin) / units.Width());
+  for (std::size_t i = begin; i < end; i += units.Width()) {
+    line += encoding == TextEncoding::Windows1252
+                ? static_cast<char16_t>(Windows1252ToUnicode(static_cast<unsigned char>(raw[i])))
+                : static_cast<char16_t>(units.At(i));
+  }
+  text += com::Utf16ToUtf8(line);
 }
 
 void Classify(ProfileLine& line, std::string_view text) {

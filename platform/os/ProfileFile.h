@@ -15,7 +15,9 @@ struct CachedProfile;
 // whitespace around names and values is trimmed, and a value in matching double
 // quotes loses them. Writes change one key and keep every other byte of the file
 // (comments, foreign sections, blank lines, line endings, encoding) and replace
-// the file atomically.
+// the file atomically. A path that is not a regular file, or a file larger than
+// 4 MiB, reads as empty and is never written over. Reads keep the parsed file until
+// its size or modification time changes; one object serves one thread at a time.
 class ProfileFile {
  public:
   explicit ProfileFile(std::filesystem::path path);
@@ -30,7 +32,8 @@ class ProfileFile {
   // At most 2047 characters, as the platform's 2048-character buffer holds.
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view defaultValue) const;
-  // Decimal, or hexadecimal after "0x"/"0X"; a malformed or missing value gives the default.
+  // Decimal, or hexadecimal after "0x"/"0X" (up to 8 digits, as the 32-bit pattern, so
+  // 0xFFFFFFFF is -1); a malformed, overflowing or missing value gives the default.
   std::int32_t ReadInteger(std::string_view section, std::string_view key,
                            std::int32_t defaultValue) const;
   // ReadInteger(...) != 0.

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/com/WideString.h"
+
 namespace korvane::os::profile {
 namespace {
 
@@ -99,24 +101,6 @@ char32_t NextCodePoint(std::string_view utf8, std::size_t& pos) {
   return codePoint;
 }
 
-void AppendUtf8(std::string& out, char32_t codePoint) {
-  if (codePoint < 0x80) {
-    out += static_cast<char>(codePoint);
-  } else if (codePoint < 0x800) {
-    out += static_cast<char>(0xC0 | (codePoint >> 6));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else if (codePoint < 0x10000) {
-    out += static_cast<char>(0xE0 | (codePoint >> 12));
-    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (codePoint >> 18));
-    out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  }
-}
-
 bool IsValidUtf8(std::string_view bytes) {
   std::size_t pos = 0;
   while (pos < bytes.size()) {
@@ -138,24 +122,16 @@ std::optional<std::string> EncodeText(std::string_view utf8, TextEncoding encodi
   if (encoding == TextEncoding::Utf8 || encoding == TextEncoding::Utf8Bom) {
     return std::string(utf8);
   }
+  const std::u16string units = com::Utf8ToUtf16(utf8);
   std::string out;
-  out.reserve(utf8.size() * 2);
-  std::size_t pos = 0;
-  while (pos < utf8.size()) {
-    const char32_t codePoint = NextCodePoint(utf8, pos);
+  out.reserve(units.size() * 2);
+  for (const char16_t unit : units) {
     if (encoding == TextEncoding::Windows1252) {
-      const auto byte = UnicodeToWindows1252(codePoint);
+      const auto byte = UnicodeToWindows1252(unit);  // a surrogate is never representable
       if (!byte) return std::nullopt;
       out += static_cast<char>(*byte);
-      continue;
-    }
-    const bool bigEndian = encoding == TextEncoding::Utf16Be;
-    if (codePoint >= 0x10000) {
-      const char32_t offset = codePoint - 0x10000;
-      AppendUtf16(out, static_cast<char16_t>(0xD800 + (offset >> 10)), bigEndian);
-      AppendUtf16(out, static_cast<char16_t>(0xDC00 + (offset & 0x3FF)), bigEndian);
     } else {
-      AppendUtf16(out, static_cast<char16_t>(codePoint), bigEndian);
+      AppendUtf16(out, unit, encoding == TextEncoding::Utf16Be);
     }
   }
   return out;

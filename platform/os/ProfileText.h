@@ -23,7 +23,6 @@ std::string_view ByteOrderMark(TextEncoding encoding);
 // Decodes one code point at pos and advances; a malformed sequence gives U+FFFD and
 // advances by one byte, so every loop over hostile input ends.
 char32_t NextCodePoint(std::string_view utf8, std::size_t& pos);
-void AppendUtf8(std::string& out, char32_t codePoint);
 bool IsValidUtf8(std::string_view bytes);
 
 char32_t Windows1252ToUnicode(unsigned char byte);
