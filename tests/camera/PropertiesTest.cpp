@@ -1,6 +1,11 @@
 // The controls of IAMVideoProcAmp and IAMCameraControl: every full control through its own
 // accessors, the mode rules, support, errors and the enumerated views.
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
 #include "tests/camera/CameraFixture.h"
 
 namespace korvane::camera::testing {
@@ -239,6 +244,38 @@ TEST_F(CameraTest, ScanModeFocalLengthAndColorEnabled) {
   EXPECT_TRUE(camera.GetColorEnableAuto());
   EXPECT_TRUE(camera.GetColorEnabledAuto());
   EXPECT_TRUE(camera.GetColorEnabledSupported());
+}
+
+}  // namespace
+}  // namespace korvane::camera::testing
+
+namespace korvane::camera::testing {
+namespace {
+
+// Another program changes the camera file; the component holds no copy of any value.
+TEST_F(CameraTest, AChangeByAnotherProgramIsSeenAtTheNextRead) {
+  const std::filesystem::path file =
+      std::filesystem::temp_directory_path() /
+      ("korvane-camera-test-" + std::to_string(::getpid()) + ".json");
+  const auto writeFile = [&](LONG brightness) {
+    SimDevice device = FullCamera("Cam", "/dev/cam");
+    device.videoProcAmp[0].value = brightness;
+    const std::filesystem::path next = file.string() + ".new";
+    std::ofstream(next) << korvane::sim::ToJson(SimDescription{{device}});
+    std::filesystem::rename(next, file);  // a whole new file, as an atomic writer leaves it
+  };
+  writeFile(10);
+  {
+    korvane::sim::ScopedSimCameras cameras(file);
+    TFCamera camera;
+    camera.SetDeviceName("Cam");
+    EXPECT_EQ(camera.GetBrightness(), 10);
+    writeFile(-20);
+    EXPECT_EQ(camera.GetBrightness(), -20);
+    camera.SetBrightness(30);
+    EXPECT_EQ(cameras.Store().Read().devices.at(0).videoProcAmp.at(0).value, 30);
+  }
+  std::filesystem::remove(file);
 }
 
 }  // namespace
