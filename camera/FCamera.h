@@ -30,25 +30,15 @@ struct IVMRWindowlessControl9;
 // The four public accessors of a full control P: GetP/SetP (the value), GetPAuto/SetPAuto
 // (the mode), GetPRange and GetPSupported, each one call of the generic operation of its
 // interface with the control's fixed index.
-#define KORVANE_FULL_CONTROL(P, Interface, Index) \
-  LONG Get##P() {                                 \
-    return Get##Interface##Value(Index);          \
-  }                                               \
-  void Set##P(LONG Value) {                       \
-    Set##Interface##Value(Index, Value);          \
-  }                                               \
-  bool Get##P##Auto() {                           \
-    return Get##Interface##Auto(Index);           \
-  }                                               \
-  void Set##P##Auto(bool Value) {                 \
-    Set##Interface##Auto(Index, Value);           \
-  }                                               \
-  TFRange Get##P##Range() {                       \
-    return Get##Interface##Range(Index);          \
-  }                                               \
-  bool Get##P##Supported() {                      \
-    return Get##Interface##Supported(Index);      \
-  }
+// clang-format off
+#define KORVANE_FULL_CONTROL(P, Interface, Index)                                 \
+  LONG Get##P() { return Get##Interface##Value(Index); }                          \
+  void Set##P(LONG Value) { Set##Interface##Value(Index, Value); }                \
+  bool Get##P##Auto() { return Get##Interface##Auto(Index); }                     \
+  void Set##P##Auto(bool Value) { Set##Interface##Auto(Index, Value); }           \
+  TFRange Get##P##Range() { return Get##Interface##Range(Index); }                \
+  bool Get##P##Supported() { return Get##Interface##Supported(Index); }
+// clang-format on
 
 class TFCamera {
  public:

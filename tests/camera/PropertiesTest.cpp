@@ -23,11 +23,12 @@ struct FullControl {
   bool (TFCamera::*getSupported)();
 };
 
+// clang-format off
 #define FULL_CONTROL(P, cameraControl, index)                                                \
-  FullControl {                                                                              \
-#P, cameraControl, index, &TFCamera::Get##P, &TFCamera::Set##P, &TFCamera::Get##P##Auto, \
-        &TFCamera::Set##P##Auto, &TFCamera::Get##P##Range, &TFCamera::Get##P##Supported      \
-  }
+  FullControl{#P, cameraControl, index, &TFCamera::Get##P, &TFCamera::Set##P,                \
+              &TFCamera::Get##P##Auto, &TFCamera::Set##P##Auto, &TFCamera::Get##P##Range,    \
+              &TFCamera::Get##P##Supported}
+// clang-format on
 
 const FullControl kFullControls[] = {
     FULL_CONTROL(Brightness, false, 0),
