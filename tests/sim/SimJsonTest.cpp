@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "camera/FDirectShow9.h"
 #include "platform/sim/SimCameras.h"
 #include "platform/sim/SimJson.h"
@@ -153,6 +156,20 @@ TEST(SimJson, FaultsAreReportedWithLineAndColumn) {
       EXPECT_EQ(std::string(error.what()).find('\n'), std::string::npos);
     }
   }
+}
+
+TEST(SimJson, DocumentedExampleIsAValidFile) {
+  std::ifstream in(std::string(KORVANE_SOURCE_DIR) + "/docs/simulated-cameras.md");
+  std::stringstream document;
+  document << in.rdbuf();
+  const std::string text = document.str();
+  const std::size_t start = text.find("```json\n");
+  ASSERT_NE(start, std::string::npos);
+  const std::size_t end = text.find("```", start + 8);
+  const SimDescription example = ParseSimDescription(text.substr(start + 8, end - start - 8));
+  ASSERT_EQ(example.devices.size(), 3u);
+  EXPECT_EQ(example.devices[0].friendlyName, "Lab Camera");
+  EXPECT_TRUE(example.devices[1].absent);
 }
 
 }  // namespace
