@@ -16,8 +16,13 @@ fi
 work="$(mktemp -d)"
 first=""
 cleanup() {
-  [[ -n "$first" ]] && kill "$first" 2>/dev/null && wait "$first" 2>/dev/null
+  local status=$?
+  if [[ -n "$first" ]]; then
+    kill "$first" 2>/dev/null || true
+    wait "$first" 2>/dev/null || true
+  fi
   rm -rf "$work"
+  exit "$status"
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; echo "--- program output:" >&2; cat "$work/first.err" >&2 || true; exit 1; }
