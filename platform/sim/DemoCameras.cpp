@@ -21,28 +21,17 @@ SimControl Control(LONG min, LONG max, LONG step, LONG defaultValue, LONG caps,
   return SimControl{min, max, step, defaultValue, caps, defaultValue, flags};
 }
 
-SimFormat Yuy2(LONG width, LONG height, REFERENCE_TIME frameTime) {
-  SimFormat format;
-  format.subtype = MEDIASUBTYPE_YUY2;
-  format.width = width;
-  format.height = height;
-  format.avgTimePerFrame = frameTime;
-  format.bitCount = 16;
-  format.compression = MakeFourCC('Y', 'U', 'Y', '2');
-  return format;
-}
-
-SimFormat Mjpg(LONG width, LONG height, REFERENCE_TIME frameTime) {
-  SimFormat format;
-  format.subtype = MEDIASUBTYPE_MJPG;
-  format.width = width;
-  format.height = height;
-  format.avgTimePerFrame = frameTime;
-  format.bitCount = 24;
-  format.compression = MakeFourCC('M', 'J', 'P', 'G');
-  format.fixedSizeSamples = false;
-  return format;
-}
+// How the demo cameras encode pictures: raw YUY2 and Motion JPEG.
+struct Encoding {
+  GUID subtype;
+  DWORD compression;
+  WORD bitCount;
+  bool fixedSizeSamples;
+};
+constexpr Encoding kEncodings[] = {
+    {MEDIASUBTYPE_YUY2, MakeFourCC('Y', 'U', 'Y', '2'), 16, true},
+    {MEDIASUBTYPE_MJPG, MakeFourCC('M', 'J', 'P', 'G'), 24, false},
+};
 
 struct Size {
   LONG width, height;
@@ -52,10 +41,18 @@ struct Size {
 std::vector<SimFormat> Formats(std::initializer_list<Size> sizes,
                                std::initializer_list<REFERENCE_TIME> frameTimes) {
   std::vector<SimFormat> formats;
-  for (auto make : {&Yuy2, &Mjpg}) {
+  for (const Encoding& encoding : kEncodings) {
     for (const Size& size : sizes) {
       for (const REFERENCE_TIME frameTime : frameTimes) {
-        formats.push_back(make(size.width, size.height, frameTime));
+        SimFormat format;
+        format.subtype = encoding.subtype;
+        format.compression = encoding.compression;
+        format.bitCount = encoding.bitCount;
+        format.fixedSizeSamples = encoding.fixedSizeSamples;
+        format.width = size.width;
+        format.height = size.height;
+        format.avgTimePerFrame = frameTime;
+        formats.push_back(format);
       }
     }
   }

@@ -6,25 +6,26 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
+#include <ctime>
 #include <iostream>
 #include <mutex>
 #include <string>
 #include <utility>
 
+#include "platform/os/FileAccess.h"
 #include "platform/sim/SimCameras.h"
 #include "platform/sim/SimJson.h"
 
 namespace korvane::sim {
 namespace {
 
-// Every system call of the store goes through here: interrupted calls are repeated, and the
-// caller gets -1 with errno for a real failure.
+// Far more than any description needs; a larger file is refused rather than read.
+constexpr std::size_t kMaxFileBytes = 64 * 1024 * 1024;
+
 template <class Call>
-auto Retry(Call call) {
+auto RetryOnInterrupt(Call call) {
   decltype(call()) result;
   do {
     result = call();
@@ -32,101 +33,16 @@ auto Retry(Call call) {
   return result;
 }
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-    std::swap(fd_, other.fd_);
-    return *this;
-  }
-  int Get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
-
-// What tells one version of the file from another without reading it.
-struct FileStamp {
-  dev_t device;
-  ino_t inode;
-  off_t size;
-  long long modifiedNs;
-  friend bool operator==(const FileStamp&, const FileStamp&) = default;
-};
-
-FileStamp StampOf(const struct stat& status) {
-  return FileStamp{
-      status.st_dev, status.st_ino, status.st_size,
-      static_cast<long long>(status.st_mtim.tv_sec) * 1'000'000'000LL + status.st_mtim.tv_nsec};
-}
-
 // The clock file times are taken from, at the same coarse granularity.
-long long CoarseNowNs() {
+timespec CoarseNow() {
   timespec now{};
   ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
-  return static_cast<long long>(now.tv_sec) * 1'000'000'000LL + now.tv_nsec;
+  return now;
 }
 
-std::string SystemError(int error) {
-  return std::strerror(error);
+bool NotBefore(const timespec& a, const timespec& b) {
+  return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec >= b.tv_nsec;
 }
-
-bool ReadAll(int fd, std::string& text) {
-  text.clear();
-  char buffer[16384];
-  off_t offset = 0;
-  while (true) {
-    const ssize_t count = Retry([&] { return ::pread(fd, buffer, sizeof(buffer), offset); });
-    if (count < 0) return false;
-    if (count == 0) return true;
-    text.append(buffer, static_cast<std::size_t>(count));
-    offset += count;
-  }
-}
-
-bool WriteAll(int fd, std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t count = Retry([&] { return ::write(fd, text.data(), text.size()); });
-    if (count < 0) return false;
-    text.remove_prefix(static_cast<std::size_t>(count));
-  }
-  return true;
-}
-
-// A temporary file beside the target that disappears unless it was renamed into place.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(const std::filesystem::path& target) {
-    std::string pattern =
-        (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    fd_ = FileDescriptor(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (fd_) path_ = pattern;
-  }
-  ~TemporaryFile() {
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  int Fd() const { return fd_.Get(); }
-  explicit operator bool() const { return static_cast<bool>(fd_); }
-
-  // Puts the file in the target's place; afterwards nothing is left to clean up.
-  bool RenameTo(const std::filesystem::path& target) {
-    if (::rename(path_.c_str(), target.c_str()) != 0) return false;
-    path_.clear();
-    return true;
-  }
-
- private:
-  FileDescriptor fd_;
-  std::string path_;
-};
 
 class FileStore final : public SimStore {
  public:
@@ -155,107 +71,114 @@ class FileStore final : public SimStore {
     std::error_code error;
     std::filesystem::path target = std::filesystem::canonical(file_, error);
     if (error) target = file_;
-    FileDescriptor locked = LockCurrentFile(target);
-    if (!locked) return false;
+    const os::UniqueFd held = LockCurrentFile(target);
+    if (!held.Valid()) return false;
     // The latest file, whoever wrote it: a change applies to that, not to what was cached.
-    struct stat status {};
-    std::string text;
-    const long long readAt = CoarseNowNs();
-    if (Retry([&] { return ::fstat(locked.Get(), &status); }) != 0 ||
-        !ReadAll(locked.Get(), text)) {
-      MarkUnusable("cannot be read: " + SystemError(errno));
-      return false;
-    }
-    Load(std::move(text), StampOf(status), readAt);
-    if (!usable_) return false;  // a malformed file is never written over
+    const timespec readAt = CoarseNow();
+    auto loaded = os::LoadRegularFile(target, kMaxFileBytes);
+    if (!Take(loaded, readAt)) return false;  // a broken file is never written over
 
     auto next = std::make_shared<SimDescription>(*state_);
     change(*next);
     if (*next == *state_) return true;
-    std::string written = ToJson(*next);
-    const long long writtenAt = CoarseNowNs();
-    const std::optional<FileStamp> stamp = Replace(target, written, status.st_mode);
-    if (!stamp) return false;
+    std::string text = ToJson(*next);
+    const timespec writtenAt = CoarseNow();
+    const std::string failure =
+        os::ReplaceFileAtomically(target, text, &std::get<os::LoadedFile>(loaded));
+    struct stat written = {};
+    if (!failure.empty() || ::stat(target.c_str(), &written) != 0) {
+      Report(failure.empty() ? "cannot inspect the written file: " + os::ErrnoText(errno)
+                             : failure);
+      return false;
+    }
     state_ = std::move(next);
-    text_ = std::move(written);
-    stamp_ = stamp;
-    readAtNs_ = writtenAt;
+    text_ = std::move(text);
+    stamp_ = os::StampOf(written);
+    readAt_ = writtenAt;
     return true;
   }
 
  private:
   // Brings the cached state up to the file; parses only when the file changed.
   void Refresh() {
-    struct stat status {};
-    if (::stat(file_.c_str(), &status) != 0) {
-      stamp_.reset();
-      MarkUnusable("cannot be read: " + SystemError(errno));
+    struct stat status = {};
+    if (stamp_ && ::stat(file_.c_str(), &status) == 0 && *stamp_ == os::StampOf(status) &&
+        !Racy()) {
       return;
     }
-    if (stamp_ && *stamp_ == StampOf(status) && !Racy()) return;
-    const long long readAt = CoarseNowNs();
-    FileDescriptor fd(Retry([&] { return ::open(file_.c_str(), O_RDONLY | O_CLOEXEC); }));
-    std::string text;
-    // The stamp of what was opened, which may already be newer than what stat saw.
-    if (!fd || Retry([&] { return ::fstat(fd.Get(), &status); }) != 0 || !ReadAll(fd.Get(), text)) {
-      stamp_.reset();
-      MarkUnusable("cannot be read: " + SystemError(errno));
-      return;
-    }
-    Load(std::move(text), StampOf(status), readAt);
+    const timespec readAt = CoarseNow();
+    auto loaded = os::LoadRegularFile(file_, kMaxFileBytes);
+    Take(loaded, readAt);
   }
 
   // A file changed in the same clock tick as it was read may change again without its stamp
-  // showing it (an in-place write of the same size); until the tick is over its content is
+  // showing it (an in-place write of the same size); until that tick is over its content is
   // compared instead.
-  bool Racy() const { return stamp_ && stamp_->modifiedNs >= readAtNs_; }
+  bool Racy() const { return NotBefore(stamp_->modified, readAt_); }
 
-  void Load(std::string text, const FileStamp& stamp, long long readAt) {
+  // Makes a freshly read file the cached state; false when it gives no usable description.
+  bool Take(const std::variant<os::LoadedFile, os::FileMissing, os::FileError>& loaded,
+            const timespec& readAt) {
+    // A file that cannot be read has no stamp: it is tried again at every call.
+    if (std::holds_alternative<os::FileMissing>(loaded)) {
+      stamp_.reset();
+      return MarkUnusable("file " + Quoted() + " is missing");
+    }
+    if (const auto* failure = std::get_if<os::FileError>(&loaded)) {
+      stamp_.reset();
+      return MarkUnusable(failure->reason);
+    }
+    const auto& file = std::get<os::LoadedFile>(loaded);
     // A broken file keeps its stamp too, so it is reported and parsed once, not at every call.
-    const bool sameText = stamp_ && text == text_;
-    stamp_ = stamp;
-    readAtNs_ = readAt;
-    if (sameText) return;
-    text_ = std::move(text);
+    const bool sameText = stamp_ && file.bytes == text_;
+    stamp_ = file.stamp;
+    readAt_ = readAt;
+    if (sameText) return usable_;
+    text_ = file.bytes;
     try {
       state_ = std::make_shared<const SimDescription>(ParseSimDescription(text_));
       usable_ = true;
       lastReport_.clear();
+      return true;
     } catch (const SimFileError& error) {
-      MarkUnusable(error.what());
+      return MarkUnusable("file " + Quoted() + ", " + error.what());
     }
   }
 
   // Without a usable file there are no simulated cameras; the fault is told once.
-  void MarkUnusable(const std::string& fault) {
+  bool MarkUnusable(const std::string& fault) {
     usable_ = false;
     if (!state_->devices.empty()) state_ = std::make_shared<const SimDescription>();
-    Report(fault);
+    Report(fault + "; no simulated cameras until it is repaired");
+    return false;
   }
 
   void Report(const std::string& fault) {
     if (fault == lastReport_) return;
     lastReport_ = fault;
-    std::cerr << "korvane: simulated cameras file " << file_ << ", " << fault
-              << "; no simulated cameras until it is repaired\n";
+    std::cerr << "korvane: simulated cameras: " << fault << "\n";
   }
+
+  std::string Quoted() const { return "\"" + file_.string() + "\""; }
 
   // Opens the file and holds its advisory lock. A writer that renamed a new file into place
   // while this one waited has made the opened file stale, so it tries again on the new one.
-  FileDescriptor LockCurrentFile(const std::filesystem::path& target) {
+  os::UniqueFd LockCurrentFile(const std::filesystem::path& target) {
     while (true) {
-      FileDescriptor fd(Retry([&] { return ::open(target.c_str(), O_RDONLY | O_CLOEXEC); }));
-      if (!fd) {
+      os::UniqueFd fd(RetryOnInterrupt(
+          [&] { return ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY); }));
+      if (!fd.Valid()) {
         stamp_.reset();
-        MarkUnusable("cannot be read: " + SystemError(errno));
-        return FileDescriptor();
+        MarkUnusable(errno == ENOENT ? "file " + Quoted() + " is missing"
+                                     : "cannot open " + Quoted() + ": " + os::ErrnoText(errno));
+        return os::UniqueFd();
       }
-      struct stat held {
-      }, current{};
-      if (Retry([&] { return ::flock(fd.Get(), LOCK_EX); }) != 0 ||
-          Retry([&] { return ::fstat(fd.Get(), &held); }) != 0) {
-        WriteFailed("cannot be locked: " + SystemError(errno));
-        return FileDescriptor();
+      struct stat held = {};
+      struct stat current = {};
+      if (RetryOnInterrupt([&] { return ::flock(fd.Get(), LOCK_EX); }) != 0 ||
+          ::fstat(fd.Get(), &held) != 0) {
+        Report("cannot lock " + Quoted() + ": " + os::ErrnoText(errno));
+        return os::UniqueFd();
       }
       if (::stat(target.c_str(), &current) == 0 && current.st_dev == held.st_dev &&
           current.st_ino == held.st_ino) {
@@ -264,39 +187,12 @@ class FileStore final : public SimStore {
     }
   }
 
-  // Writes the text to a temporary file beside the target and renames it into place.
-  std::optional<FileStamp> Replace(const std::filesystem::path& target, const std::string& text,
-                                   mode_t mode) {
-    TemporaryFile temporary(target);
-    if (!temporary) return WriteFailed("cannot be written (temporary file): " + SystemError(errno));
-    struct stat status {};
-    if (::fchmod(temporary.Fd(), mode & 07777) != 0 || !WriteAll(temporary.Fd(), text) ||
-        Retry([&] { return ::fsync(temporary.Fd()); }) != 0 ||
-        Retry([&] { return ::fstat(temporary.Fd(), &status); }) != 0 ||
-        !temporary.RenameTo(target)) {
-      return WriteFailed("cannot be written: " + SystemError(errno));
-    }
-    // The rename itself lasts only once the folder is on disk too.
-    FileDescriptor folder(Retry(
-        [&] { return ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
-    if (folder) Retry([&] { return ::fsync(folder.Get()); });
-    return StampOf(status);
-  }
-
-  std::nullopt_t WriteFailed(const std::string& fault) {
-    if (fault != lastReport_) {
-      lastReport_ = fault;
-      std::cerr << "korvane: simulated cameras file " << file_ << " " << fault << "\n";
-    }
-    return std::nullopt;
-  }
-
   const std::filesystem::path file_;
   std::mutex mutex_;
   std::shared_ptr<const SimDescription> state_ = std::make_shared<const SimDescription>();
-  std::optional<FileStamp> stamp_;
-  long long readAtNs_ = 0;  // when the cached text was read, on the clock of file times
-  std::string text_;        // the text the cached state was parsed from
+  std::optional<os::FileStamp> stamp_;  // of the file the cached state was read from
+  timespec readAt_{};                   // when it was read, on the clock of file times
+  std::string text_;                    // the text the cached state was parsed from
   bool usable_ = false;
   std::string lastReport_;
 };

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/sim/SimEnumerators.h"
+#include "platform/sim/SimMediaTypeEnumerator.h"
 #include "platform/sim/SimPages.h"
 
 namespace korvane::sim {

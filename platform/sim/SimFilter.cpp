@@ -9,9 +9,10 @@
 #include <mutex>
 #include <string>
 
+#include "platform/devices/ListEnumerator.h"
 #include "platform/sim/SimCapturePin.h"
 #include "platform/sim/SimControls.h"
-#include "platform/sim/SimEnumerators.h"
+#include "platform/sim/SimMediaTypeEnumerator.h"
 #include "platform/sim/SimPages.h"
 
 namespace korvane::sim {
@@ -80,7 +81,7 @@ class SimFilter final
     if (call.Failed()) return call.result;
     std::vector<ComPtr<IPin>> pins;
     if (!call.device->missingInterfaces.contains("CapturePin")) pins.emplace_back(&pin_);
-    *enumerator = MakePinEnumerator(std::move(pins)).Detach();
+    *enumerator = devices::MakeListEnumerator<IEnumPins>(std::move(pins)).Detach();
     return S_OK;
   }
 

@@ -91,30 +91,35 @@ void BM_ReReadCameraInMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_ReReadCameraInMemory)->Unit(benchmark::kMicrosecond);
 
-void BM_ReReadCameraFileBacked(benchmark::State& state) {
-  const std::filesystem::path file = std::filesystem::temp_directory_path() /
-                                     ("korvane-bench-" + std::to_string(::getpid()) + ".json");
-  std::ofstream(file) << ToJson(DemoCameras());
-  {
-    ScopedSimCameras cameras(file);
-    RunReRead(state, cameras);
+// The demo set in a file of its own for the length of one benchmark.
+class DemoFile {
+ public:
+  DemoFile()
+      : path_(std::filesystem::temp_directory_path() /
+              ("korvane-bench-" + std::to_string(::getpid()) + ".json")) {
+    std::ofstream(path_) << ToJson(DemoCameras());
   }
-  std::filesystem::remove(file);
+  ~DemoFile() { std::filesystem::remove(path_); }
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+void BM_ReReadCameraFileBacked(benchmark::State& state) {
+  const DemoFile file;
+  ScopedSimCameras cameras(file.Path());
+  RunReRead(state, cameras);
 }
 BENCHMARK(BM_ReReadCameraFileBacked)->Unit(benchmark::kMicrosecond);
 
 // A write by the program: the file is read, changed and replaced (with fsync) each time.
 void BM_WriteControlFileBacked(benchmark::State& state) {
-  const std::filesystem::path file = std::filesystem::temp_directory_path() /
-                                     ("korvane-bench-w-" + std::to_string(::getpid()) + ".json");
-  std::ofstream(file) << ToJson(DemoCameras());
-  {
-    ScopedSimCameras cameras(file);
-    const auto amp = Query<IAMVideoProcAmp>(FirstVideoFilter().Get());
-    LONG value = 0;
-    for (auto _ : state) amp->Set(VideoProcAmp_Brightness, ++value % 64, 2);
-  }
-  std::filesystem::remove(file);
+  const DemoFile file;
+  ScopedSimCameras cameras(file.Path());
+  const auto amp = Query<IAMVideoProcAmp>(FirstVideoFilter().Get());
+  LONG value = 0;
+  for (auto _ : state) amp->Set(VideoProcAmp_Brightness, ++value % 64, 2);
 }
 BENCHMARK(BM_WriteControlFileBacked)->Unit(benchmark::kMicrosecond);
 

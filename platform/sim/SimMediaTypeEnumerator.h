@@ -1,6 +1,5 @@
 #pragma once
-// The enumerators a simulated filter hands out: its pins, and the media types of its capture
-// pin, read from the device state at every step.
+// The media types of a simulated capture pin, read from the device state at every step.
 
 #include <vector>
 
@@ -9,7 +8,6 @@
 
 namespace korvane::sim {
 
-ComPtr<IEnumPins> MakePinEnumerator(std::vector<ComPtr<IPin>> pins);
 ComPtr<IEnumMediaTypes> MakeMediaTypeEnumerator(const SimDriver& driver);
 
 }  // namespace korvane::sim

@@ -1,4 +1,4 @@
-#include "platform/sim/SimEnumerators.h"
+#include "platform/sim/SimMediaTypeEnumerator.h"
 
 #include <algorithm>
 #include <memory>
@@ -8,44 +8,6 @@
 
 namespace korvane::sim {
 namespace {
-
-class PinEnumerator final : public com::ComObject<IEnumPins> {
- public:
-  PinEnumerator(std::shared_ptr<const std::vector<ComPtr<IPin>>> pins, std::size_t position)
-      : pins_(std::move(pins)), position_(position) {}
-
-  HRESULT Next(ULONG count, IPin** pins, ULONG* fetched) override {
-    if (!pins || (count != 1 && !fetched)) return E_POINTER;
-    ULONG delivered = 0;
-    while (delivered < count && position_ < pins_->size()) {
-      ComPtr<IPin> copy = (*pins_)[position_++];
-      pins[delivered++] = copy.Detach();
-    }
-    if (fetched) *fetched = delivered;
-    return delivered == count ? S_OK : S_FALSE;
-  }
-
-  HRESULT Skip(ULONG count) override {
-    const std::size_t left = pins_->size() - position_;
-    position_ += std::min<std::size_t>(count, left);
-    return count <= left ? S_OK : S_FALSE;
-  }
-
-  HRESULT Reset() override {
-    position_ = 0;
-    return S_OK;
-  }
-
-  HRESULT Clone(IEnumPins** clone) override {
-    if (!clone) return E_POINTER;
-    *clone = com::MakeCom<PinEnumerator>(pins_, position_).Detach();
-    return S_OK;
-  }
-
- private:
-  const std::shared_ptr<const std::vector<ComPtr<IPin>>> pins_;
-  std::size_t position_;
-};
 
 class MediaTypeEnumerator final : public com::ComObject<IEnumMediaTypes> {
  public:
@@ -105,11 +67,6 @@ class MediaTypeEnumerator final : public com::ComObject<IEnumMediaTypes> {
 };
 
 }  // namespace
-
-ComPtr<IEnumPins> MakePinEnumerator(std::vector<ComPtr<IPin>> pins) {
-  return com::MakeCom<PinEnumerator>(
-      std::make_shared<const std::vector<ComPtr<IPin>>>(std::move(pins)), 0);
-}
 
 ComPtr<IEnumMediaTypes> MakeMediaTypeEnumerator(const SimDriver& driver) {
   return com::MakeCom<MediaTypeEnumerator>(driver, 0);
