@@ -15,6 +15,7 @@
 
 #include "camera/FDirectShow9.h"
 #include "platform/sim/JsonPositions.h"
+#include "platform/sim/SimMediaTypes.h"
 
 namespace korvane::sim {
 namespace {
@@ -422,9 +423,6 @@ constexpr std::pair<const char*, GUID> kFormatTypes[] = {
     {"videoInfo2", FORMAT_VideoInfo2},
 };
 
-// The largest format block a file may declare; real ones are about a hundred bytes.
-constexpr unsigned long long kMaxFormatSize = 65536;
-
 template <>
 struct Record<SimControl> {
   static auto Fields() {
@@ -461,7 +459,7 @@ struct Record<SimFormat> {
         F("fixedSizeSamples", &SimFormat::fixedSizeSamples, Flag{}),
         F("temporalCompression", &SimFormat::temporalCompression, Flag{}),
         F("sampleSize", &SimFormat::sampleSize, Number<ULONG>{}),
-        F("formatSize", &SimFormat::formatSize, Optional<Number<ULONG>>{{0, kMaxFormatSize}}),
+        F("formatSize", &SimFormat::formatSize, Optional<Number<ULONG>>{{0, kMaxFormatBlockSize}}),
         F("formatBlockMissing", &SimFormat::formatBlockMissing, Flag{}));
   }
 };

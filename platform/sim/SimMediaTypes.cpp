@@ -66,8 +66,9 @@ ULONG SampleSizeOf(const SimFormat& format) {
 }
 
 AM_MEDIA_TYPE* CreateSimMediaType(const SimFormat& format) {
-  std::vector<BYTE> block = FormatBlock(format);
   const ULONG declaredSize = DeclaredSize(format);
+  if (declaredSize > kMaxFormatBlockSize) return nullptr;
+  std::vector<BYTE> block = FormatBlock(format);
   block.resize(declaredSize, 0);
 
   AM_MEDIA_TYPE type{};
@@ -91,11 +92,13 @@ bool DescribesFormat(const AM_MEDIA_TYPE& type, const SimFormat& format) {
   }
   // The very type the pin handed out matches even when its block is odd (short, padded).
   if (format.formatBlockMissing) return !type.pbFormat && type.cbFormat == DeclaredSize(format);
-  std::vector<BYTE> offered = FormatBlock(format);
-  offered.resize(DeclaredSize(format), 0);
-  if (type.pbFormat && type.cbFormat == offered.size() &&
-      std::memcmp(type.pbFormat, offered.data(), offered.size()) == 0) {
-    return true;
+  if (DeclaredSize(format) <= kMaxFormatBlockSize) {
+    std::vector<BYTE> offered = FormatBlock(format);
+    offered.resize(DeclaredSize(format), 0);
+    if (type.pbFormat && type.cbFormat == offered.size() &&
+        std::memcmp(type.pbFormat, offered.data(), offered.size()) == 0) {
+      return true;
+    }
   }
   // A type the caller filled in itself matches on what defines the picture.
   const std::size_t offset = HeaderOffset(format.formattype);

@@ -9,11 +9,15 @@
 
 namespace korvane::sim {
 
+// The largest format block a format may declare; real ones are about a hundred bytes.
+inline constexpr ULONG kMaxFormatBlockSize = 65536;
+
 // The bytes of a picture of this format, as lSampleSize and biSizeImage report them.
 ULONG SampleSizeOf(const SimFormat& format);
 
 // A media type of the format in task memory, owned by the caller (freed as the platform's
-// media types are: format block, pUnk, record). nullptr when memory runs out.
+// media types are: format block, pUnk, record). nullptr when memory runs out or the format
+// declares a block larger than kMaxFormatBlockSize.
 AM_MEDIA_TYPE* CreateSimMediaType(const SimFormat& format);
 
 // Whether a media type a caller hands back describes this offered format: the same major

@@ -117,11 +117,14 @@ TEST_F(SimPin, OddFormatBlocksAreHandedOutAsDescribed) {
   missingBlock.formatBlockMissing = true;
   SimFormat longBlock;
   longBlock.formatSize = 100;
+  SimFormat hugeBlock;
+  hugeBlock.formatSize = 1u << 30;  // a claim no block is allowed to make
   SimDevice device = SmallCamera();
-  device.formats = {foreign, shortBlock, missingBlock, longBlock};
+  device.formats = {foreign, shortBlock, missingBlock, longBlock, hugeBlock};
   ScopedSimCameras cameras(SimDescription{{device}});
   const Offered offered = OfferedTypes(FirstPin(VideoFilter().Get()).Get());
   ASSERT_EQ(offered.types.size(), 4u);
+  EXPECT_EQ(offered.end, E_OUTOFMEMORY);
 
   const AM_MEDIA_TYPE& info2 = *offered.types[0];
   EXPECT_EQ(info2.formattype, FORMAT_VideoInfo2);
