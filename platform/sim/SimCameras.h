@@ -74,7 +74,7 @@ class ScopedSimCameras {
 // The built-in demo set.
 SimDescription DemoCameras();
 // The file format (tests write fixture files with it).
-std::string ToJson(const SimDescription& description);  // SimJson.h
+std::string ToJson(const SimDescription& description);  // SimJson.h has its reader too
 
 // KORVANE_CAMERAS: "demo" -> demo set, a path -> that file, unset/empty -> nothing installed
 // here (Video4Linux2 comes later). Returns false (after one line on stderr) when the file is
