@@ -1,6 +1,7 @@
 #include "ui/Artwork.h"
 
 #include <QGuiApplication>
+#include <QHash>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <QWidget>
@@ -8,6 +9,18 @@
 namespace Artwork {
 
 QPixmap Render(const QString& resourcePath, QSize size) {
+  // Several controls show the same picture, and a picture never changes while the program
+  // runs: each is parsed and drawn once.
+  static QHash<QString, QPixmap> rendered;
+  const QString key =
+      QStringLiteral("%1@%2x%3").arg(resourcePath).arg(size.width()).arg(size.height());
+  if (const auto found = rendered.constFind(key); found != rendered.constEnd()) return *found;
+  QPixmap pixmap = RenderUncached(resourcePath, size);
+  rendered.insert(key, pixmap);
+  return pixmap;
+}
+
+QPixmap RenderUncached(const QString& resourcePath, QSize size) {
   QSvgRenderer renderer(resourcePath);
   if (!renderer.isValid() || size.isEmpty()) return {};
   const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
@@ -21,6 +34,11 @@ QPixmap Render(const QString& resourcePath, QSize size) {
 }
 
 void SetTextColour(QWidget* widget, QColor colour) {
+  // Setting a palette re-polishes the widget and its children; skip it when nothing changes.
+  if (widget->palette().color(QPalette::Active, QPalette::WindowText) == colour &&
+      widget->palette().color(QPalette::Disabled, QPalette::WindowText) == colour) {
+    return;
+  }
   QPalette colours = widget->palette();
   for (const QPalette::ColorGroup group :
        {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
@@ -32,6 +50,7 @@ void SetTextColour(QWidget* widget, QColor colour) {
 }
 
 void SetFontPixelSize(QWidget* widget, int pixelSize, bool bold) {
+  if (widget->font().pixelSize() == pixelSize && widget->font().bold() == bold) return;
   QFont font = widget->font();
   font.setPixelSize(pixelSize);
   font.setBold(bold);

@@ -12,6 +12,7 @@ namespace Artwork {
 // Renders one of our SVG pictures (":/artwork/...") at a size in window units, sharp on the
 // primary screen; an empty pixmap when the picture cannot be loaded.
 QPixmap Render(const QString& resourcePath, QSize size);
+QPixmap RenderUncached(const QString& resourcePath, QSize size);
 
 void SetTextColour(QWidget* widget, QColor colour);
 void SetFontPixelSize(QWidget* widget, int pixelSize, bool bold = false);

@@ -1,0 +1,205 @@
+// Speed of the settings window: start-up to the first painted window against a bare window
+// with as many widgets, one camera re-read on a camera with 60 formats, memory over a
+// thousand re-reads, and the CPU time of an idle window.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <ctime>
+#include <fstream>
+#include <string>
+
+#include "platform/sim/SimCameras.h"
+#include "ui/ApplicationWindows.h"
+
+namespace {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "bench_ui";
+  static char* argv[] = {name, nullptr};
+  static QApplication* application = [] {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return new QApplication(argc, argv);
+  }();
+  return *application;
+}
+
+// Notes the first paint event of a widget.
+class FirstPaint : public QObject {
+ public:
+  explicit FirstPaint(QWidget& widget) { widget.installEventFilter(this); }
+  bool Painted() const { return FPainted; }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) FPainted = true;
+    return false;
+  }
+
+ private:
+  bool FPainted = false;
+};
+
+void ShowAndWaitForPaint(QWidget& window) {
+  FirstPaint paint(window);
+  window.show();
+  while (!paint.Painted()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+int WidgetCountOfTheWindow() {
+  static const int count = [] {
+    korvane::sim::ScopedSimCameras cameras(korvane::sim::DemoCameras());
+    const TApplicationWindows windows = CreateApplicationWindows({});
+    return static_cast<int>(windows.FormMain->findChildren<QWidget*>().size());
+  }();
+  return count;
+}
+
+void BM_StartupToFirstPaint_Window(benchmark::State& state) {
+  App();
+  korvane::sim::ScopedSimCameras cameras(korvane::sim::DemoCameras());
+  for (auto _ : state) {
+    const TApplicationWindows windows = CreateApplicationWindows({});
+    ShowAndWaitForPaint(*windows.FormMain);
+  }
+}
+BENCHMARK(BM_StartupToFirstPaint_Window)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The creation part of the start-up alone (controls, device list, camera read, geometry).
+void BM_CreateWindows(benchmark::State& state) {
+  App();
+  korvane::sim::ScopedSimCameras cameras(korvane::sim::DemoCameras());
+  for (auto _ : state) {
+    const TApplicationWindows windows = CreateApplicationWindows({});
+    benchmark::DoNotOptimize(windows.FormMain.get());
+  }
+}
+BENCHMARK(BM_CreateWindows)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The floor: a plain window with the same number of widgets, laid out in rows.
+void BM_StartupToFirstPaint_BareWindow(benchmark::State& state) {
+  App();
+  const int widgets = WidgetCountOfTheWindow();
+  state.counters["widgets"] = widgets;
+  for (auto _ : state) {
+    QWidget window;
+    window.resize(670, 740);
+    auto* column = new QVBoxLayout(&window);
+    int made = 0;
+    while (made < widgets) {
+      auto* row = new QWidget(&window);
+      auto* line = new QHBoxLayout(row);
+      ++made;
+      for (int i = 0; i < 6 && made < widgets; ++i, ++made) {
+        line->addWidget(new QLabel(QStringLiteral("Label"), row));
+      }
+      column->addWidget(row);
+    }
+    ShowAndWaitForPaint(window);
+  }
+}
+BENCHMARK(BM_StartupToFirstPaint_BareWindow)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+korvane::sim::SimDescription CameraWith60Formats() {
+  korvane::sim::SimDevice camera;
+  camera.friendlyName = "Bench camera";
+  camera.devicePath = "sim://bench";
+  for (int i = 0; i < 60; ++i) {
+    korvane::sim::SimFormat format;
+    format.width = 160 + 32 * i;
+    format.height = 120 + 18 * i;
+    format.avgTimePerFrame = i % 2 ? 333333 : 666666;
+    camera.formats.push_back(format);
+  }
+  korvane::sim::SimControl control;
+  control.min = 0;
+  control.max = 255;
+  control.value = 128;
+  control.caps = 3;
+  for (LONG index = 0; index <= 9; ++index) camera.videoProcAmp[index] = control;
+  for (LONG index = 0; index <= 6; ++index) camera.cameraControl[index] = control;
+  korvane::sim::SimDevice spare = camera;
+  spare.friendlyName = "Spare";
+  spare.devicePath = "sim://spare";
+  korvane::sim::SimDescription description;
+  description.devices = {camera, spare};
+  return description;
+}
+
+void BM_ComboBoxCameraChange_60Formats(benchmark::State& state) {
+  App();
+  korvane::sim::ScopedSimCameras cameras(CameraWith60Formats());
+  const TApplicationWindows windows = CreateApplicationWindows({});
+  ShowAndWaitForPaint(*windows.FormMain);
+  for (auto _ : state) windows.FormMain->ComboBoxCameraChange();
+}
+BENCHMARK(BM_ComboBoxCameraChange_60Formats)->Unit(benchmark::kMillisecond);
+
+long ResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return 0;
+}
+
+// Memory after a thousand re-reads, against the memory after the first hundred (which
+// fill the caches that any run fills).
+void BM_ThousandRereads_Memory(benchmark::State& state) {
+  App();
+  korvane::sim::ScopedSimCameras cameras(CameraWith60Formats());
+  const TApplicationWindows windows = CreateApplicationWindows({});
+  ShowAndWaitForPaint(*windows.FormMain);
+  long before = 0;
+  long after = 0;
+  for (auto _ : state) {
+    for (int i = 0; i < 100; ++i) windows.FormMain->ComboBoxCameraChange();
+    QCoreApplication::processEvents();
+    before = ResidentKiB();
+    for (int i = 0; i < 1000; ++i) windows.FormMain->ComboBoxCameraChange();
+    QCoreApplication::processEvents();
+    after = ResidentKiB();
+  }
+  state.counters["rss_before_KiB"] = static_cast<double>(before);
+  state.counters["rss_after_KiB"] = static_cast<double>(after);
+  state.counters["rss_growth_KiB"] = static_cast<double>(after - before);
+}
+BENCHMARK(BM_ThousandRereads_Memory)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+double ProcessCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// CPU time the shown window uses while nobody touches it, as a share of one core.
+void BM_IdleWindow_Cpu(benchmark::State& state) {
+  App();
+  korvane::sim::ScopedSimCameras cameras(korvane::sim::DemoCameras());
+  const TApplicationWindows windows = CreateApplicationWindows({});
+  ShowAndWaitForPaint(*windows.FormMain);
+  constexpr int kIdleMs = 10000;
+  double share = 0;
+  for (auto _ : state) {
+    const double cpuBefore = ProcessCpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    QEventLoop idle;
+    QTimer::singleShot(kIdleMs, &idle, &QEventLoop::quit);
+    idle.exec();
+    share = (ProcessCpuSeconds() - cpuBefore) / (static_cast<double>(wall.elapsed()) / 1000.0);
+  }
+  state.counters["cpu_percent_of_core"] = share * 100.0;
+}
+BENCHMARK(BM_IdleWindow_Cpu)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();
