@@ -162,6 +162,12 @@ class TFCamera {
   // BitsPerPixel.
   void SetFormat(const TFCameraFormat& Value);
 
+  // --- Property dialogs ----------------------------------------------------------------------
+  // The driver's own pages of the capture filter / of the capture pin's stream configuration,
+  // in the platform's modal property frame; each returns when the frame is closed.
+  void ShowPropertyDialog();
+  void ShowStreamPropertyDialog();
+
  private:
   static constexpr LONG kColorEnable = 6;
   static constexpr LONG kPowerLineFrequency = 13;
@@ -197,6 +203,10 @@ class TFCamera {
   // One value of a record; a write sends the other value back as it was read.
   DWORD GetKsPropertyValue(const GUID& Set, DWORD TFKsPropertyRecord::*Value);
   void SetKsPropertyValue(const GUID& Set, DWORD TFKsPropertyRecord::*Value, LONG NewValue);
+
+  // Collects the pages Object specifies and shows them, captioned with the capture filter's
+  // name.
+  void ShowPropertyPages(IUnknown* Object);
 
   // Raise unless a device is selected and present / the component is active / inactive.
   void CheckDevice();
