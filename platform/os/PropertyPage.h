@@ -28,6 +28,37 @@ struct PropertyPageControl {
   // Action: control index and the value it gets. The frame holds them like any other change
   // until Apply or OK, so Cancel still takes them back.
   std::vector<std::pair<ULONG, LONG>> assignments;
+
+  static PropertyPageControl Slider(std::string caption, LONG min, LONG max, LONG step,
+                                    LONG defaultValue) {
+    PropertyPageControl control = Of(Kind::Slider, std::move(caption));
+    control.min = min;
+    control.max = max;
+    control.step = step > 0 ? step : 1;
+    control.defaultValue = defaultValue;
+    return control;
+  }
+  static PropertyPageControl AutoBox() { return Of(Kind::Auto, "Auto"); }
+  static PropertyPageControl Choice(std::string caption,
+                                    std::vector<std::pair<LONG, std::string>> entries) {
+    PropertyPageControl control = Of(Kind::Choice, std::move(caption));
+    control.entries = std::move(entries);
+    return control;
+  }
+  static PropertyPageControl Action(std::string caption,
+                                    std::vector<std::pair<ULONG, LONG>> assignments) {
+    PropertyPageControl control = Of(Kind::Action, std::move(caption));
+    control.assignments = std::move(assignments);
+    return control;
+  }
+
+ private:
+  static PropertyPageControl Of(Kind kind, std::string caption) {
+    PropertyPageControl control;
+    control.kind = kind;
+    control.caption = std::move(caption);
+    return control;
+  }
 };
 
 }  // namespace korvane::os

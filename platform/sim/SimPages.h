@@ -28,4 +28,8 @@ namespace korvane::sim {
 // caller frees (nullptr for an empty list).
 HRESULT FillPageList(CAUUID* pages, const std::vector<CLSID>& ids);
 
+// Registers the page classes with the class registry, so the property frame can create the
+// pages by their ids. Making a simulated provider does it.
+void RegisterSimPages();
+
 }  // namespace korvane::sim

@@ -6,6 +6,7 @@
 
 #include "camera/FDirectShow9.h"
 #include "platform/sim/SimFilter.h"
+#include "platform/sim/SimPages.h"
 
 namespace korvane::sim {
 namespace {
@@ -72,6 +73,7 @@ class SimProvider final : public devices::DeviceProvider {
 }  // namespace
 
 std::shared_ptr<devices::DeviceProvider> MakeSimProvider(std::shared_ptr<SimStore> store) {
+  RegisterSimPages();
   return std::make_shared<SimProvider>(std::move(store));
 }
 
