@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QTest>
 
 #include "tests/ui/UiTestSupport.h"
@@ -50,6 +51,26 @@ TEST(Editing, MovingATrackBarWritesTheValueKeepingTheMode) {
   QTest::keyClick(zoom, Qt::Key_End);
   EXPECT_EQ(session.CameraControl(0, kZoom).value, 400);
   EXPECT_EQ(session.Store().CallCount("IAMCameraControl::Set"), 1u);
+}
+
+TEST(Editing, DraggingTheThumbWritesEveryNewPosition) {
+  TempHome home;
+  Session session(OneConfigurableCamera(Control(0, 255, 1, 0)));
+  auto* trackBar = session.Find<TTrackBar>(QStringLiteral("TrackBarBrightness"));
+  const int middle = trackBar->height() / 2;
+  QTest::mousePress(trackBar, Qt::LeftButton, {}, QPoint(1, middle));
+  for (int x = 1; x <= trackBar->width(); x += 8) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(x, middle),
+                     trackBar->mapToGlobal(QPointF(x, middle)), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(trackBar, &move);
+  }
+  QTest::mouseRelease(trackBar, Qt::LeftButton, {}, QPoint(trackBar->width() - 1, middle));
+  EXPECT_EQ(trackBar->Value(), 255);
+  EXPECT_EQ(session.VideoProcAmp(0, kBrightness).value, 255);
+  EXPECT_EQ(session.Find<QLabel>(QStringLiteral("LabelBrightnessValue"))->text(),
+            QStringLiteral("255"));
+  EXPECT_GT(session.Store().CallCount("IAMVideoProcAmp::Set"), 2u);
 }
 
 TEST(Editing, AFractionalPositionIsTruncatedForTheDevice) {
