@@ -35,33 +35,33 @@ void SetTimerInterval(QTimer& timer, int interval) {
 }  // namespace
 
 bool TFormMain::MessageDlgSimple(const QString& AMessage) {
-  if (!MessageForm) return false;
-  TMessageForm& form = *MessageForm;
-  CentreOver(form, *this);
-  form.setWindowTitle(QStringLiteral("Confirm"));
-  form.Label1->setText(AMessage);
-  form.Button2->show();
-  form.Rectangle2->show();
-  form.Button1->setText(QStringLiteral("Yes"));
-  form.Button2->setFocus();
-  const bool yes = form.exec() == TMessageForm::kResultButton1;
-  form.hide();
-  return yes;
+  return RunMessageForm(QStringLiteral("Confirm"), AMessage, true);
 }
 
 bool TFormMain::ShowMessageSimple(const QString& AMessage) {
-  if (!MessageForm) return false;
-  TMessageForm& form = *MessageForm;
-  CentreOver(form, *this);
-  form.setWindowTitle(QStringLiteral("Information"));
-  form.Label1->setText(AMessage);
-  form.Button1->setFocus();
-  form.Button1->setText(QStringLiteral("Ok"));
-  form.Button2->hide();
-  form.Rectangle2->hide();
-  const bool ok = form.exec() == TMessageForm::kResultButton1;
-  form.hide();
-  return ok;
+  return RunMessageForm(QStringLiteral("Information"), AMessage, false);
+}
+
+// Every use sets the caption, the text and the buttons anew, so a question can follow an
+// information and the other way round. The focused button is the one Enter presses: "No"
+// for a question, "Ok" for an information.
+bool TFormMain::RunMessageForm(const QString& caption, const QString& text, bool question) {
+  TMessageForm* const form = MessageForm.data();
+  if (form == nullptr) return false;
+  CentreOver(*form, *this);
+  form->setWindowTitle(caption);
+  form->Label1->setText(text);
+  form->Button2->setVisible(question);
+  form->Rectangle2->setVisible(question);
+  form->Button1->setText(question ? QStringLiteral("Yes") : QStringLiteral("Ok"));
+  if (question) {
+    form->Button2->setFocus();
+  } else {
+    form->Button1->setFocus();
+  }
+  const bool first = form->exec() == TMessageForm::kResultButton1;
+  form->hide();
+  return first;
 }
 
 void TFormMain::ShowPanelMessage(const QString& text) {

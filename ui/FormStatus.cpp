@@ -29,38 +29,36 @@ void TFormMain::SetSupportStatus() {
   if (TraceMode) LogMe(QStringLiteral("SetSupportStatus passed 02"));
 
   if (SupportStatus == 1) {
-    SetActionButtonsEnabled(false);
+    ShowConfigurable(false);
     ButtonTestCam->setEnabled(true);
-    SupportLabel->setText(kNotConfigurable);
-    StatusLabel->setText(QStringLiteral(" "));
-    LayoutButtonTestCam->hide();
-    MonochromeEffect->setEnabled(true);
     SetCameraTestCaption();
   }
   if (TraceMode) LogMe(QStringLiteral("SetSupportStatus passed 03"));
 
   if (SupportStatus == 0) {
-    SetActionButtonsEnabled(false);
+    ShowConfigurable(false);
     ButtonTestCam->setEnabled(false);
-    SupportLabel->setText(kNotConfigurable);
-    StatusLabel->setText(QStringLiteral(" "));
-    LayoutButtonTestCam->hide();
-    MonochromeEffect->setEnabled(true);
   }
   if (TraceMode) LogMe(QStringLiteral("SetSupportStatus passed 04"));
 
   if (SupportStatus == 2) {
-    SetActionButtonsEnabled(true);
-    SupportLabel->setText(kConfigurable);
-    StatusLabel->setText(QStringLiteral(" "));
-    LayoutButtonTestCam->hide();
-    MonochromeEffect->setEnabled(false);
+    ShowConfigurable(true);
     SetCameraTestCaption();
   }
   if (TraceMode) {
     LogMe(QStringLiteral("SetSupportStatus passed 05"));
     LogMe(QStringLiteral("SetSupportStatus passed 06"));
   }
+}
+
+// What every status shows alike: the action buttons, the support text, the cleared status
+// text, the camera-test area kept out of sight and the grey-scale look of the rows.
+void TFormMain::ShowConfigurable(bool configurable) {
+  SetActionButtonsEnabled(configurable);
+  SupportLabel->setText(configurable ? kConfigurable : kNotConfigurable);
+  StatusLabel->setText(QStringLiteral(" "));
+  LayoutButtonTestCam->hide();
+  MonochromeEffect->setEnabled(!configurable);
 }
 
 void TFormMain::SetCameraTestCaption() {

@@ -202,6 +202,8 @@ class TFormMain : public QWidget {
   void RestoreFormatSelection();
   void SetActionButtonsEnabled(bool enabled);
   void SetCameraTestCaption();
+  void ShowConfigurable(bool configurable);
+  bool RunMessageForm(const QString& caption, const QString& text, bool question);
   QPixmap FormatIcon(LONG height) const;
   TPropertyRowControls* FindRow(const QObject* control);
 

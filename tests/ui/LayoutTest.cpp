@@ -11,6 +11,14 @@
 
 using namespace uitest;
 
+namespace {
+korvane::sim::SimDescription OneCamera() {
+  korvane::sim::SimDescription description;
+  description.devices = {Camera("Cam")};
+  return description;
+}
+}  // namespace
+
 TEST(Layout, WidthThresholdsShowAndHideTheColumns) {
   struct Case {
     int width;
@@ -25,9 +33,7 @@ TEST(Layout, WidthThresholdsShowAndHideTheColumns) {
       {900, true, true, true, true},
   };
   TempHome home;
-  korvane::sim::SimDescription description;
-  description.devices = {Camera("Cam")};
-  Session session(description);
+  Session session(OneCamera());
   TFormMain& form = session.Form();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.width);
@@ -47,9 +53,7 @@ TEST(Layout, WidthThresholdsShowAndHideTheColumns) {
 
 TEST(Layout, BackToFullRestoresAUsableWidthAndTheHeightStaysFixed) {
   TempHome home;
-  korvane::sim::SimDescription description;
-  description.devices = {Camera("Cam")};
-  Session session(description);
+  Session session(OneCamera());
   TFormMain& form = session.Form();
   form.resize(250, 600);
   EXPECT_EQ(form.height(), TFormMain::kFixedHeight);
@@ -63,9 +67,7 @@ TEST(Layout, BackToFullRestoresAUsableWidthAndTheHeightStaysFixed) {
 
 TEST(Layout, RowsStandInTheirScreenOrderAndTheInventoryIsNamed) {
   TempHome home;
-  korvane::sim::SimDescription description;
-  description.devices = {Camera("Cam")};
-  Session session(description);
+  Session session(OneCamera());
   TFormMain& form = session.Form();
   const char* screenOrder[] = {
       "Exposure",   "Gain",        "WhiteBalance", "Focus",     "Zoom",
