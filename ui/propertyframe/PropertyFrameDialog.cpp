@@ -222,9 +222,7 @@ void PropertyFrameDialog::ReadAll() {
     field.widget->setEnabled(field.readable);
   }
   // A slider under automatic control is the driver's to move.
-  for (std::size_t i = 1; i < fields_.size(); ++i) {
-    FieldChanged(i);
-  }
+  for (std::size_t i = 0; i < fields_.size(); ++i) FieldChanged(i);
   UpdateApply();
 }
 
