@@ -49,6 +49,17 @@ void SetTextColour(QWidget* widget, QColor colour) {
   widget->setPalette(colours);
 }
 
+void SetTextColours(QWidget* widget, QColor enabledColour, QColor disabledColour) {
+  QPalette colours = widget->palette();
+  for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+    colours.setColor(group, QPalette::WindowText, enabledColour);
+    colours.setColor(group, QPalette::Text, enabledColour);
+  }
+  colours.setColor(QPalette::Disabled, QPalette::WindowText, disabledColour);
+  colours.setColor(QPalette::Disabled, QPalette::Text, disabledColour);
+  widget->setPalette(colours);
+}
+
 void SetFontPixelSize(QWidget* widget, int pixelSize, bool bold) {
   if (widget->font().pixelSize() == pixelSize && widget->font().bold() == bold) return;
   QFont font = widget->font();

@@ -15,6 +15,8 @@ QPixmap Render(const QString& resourcePath, QSize size);
 QPixmap RenderUncached(const QString& resourcePath, QSize size);
 
 void SetTextColour(QWidget* widget, QColor colour);
+// Text colours that follow the enabled state of the widget.
+void SetTextColours(QWidget* widget, QColor enabledColour, QColor disabledColour);
 void SetFontPixelSize(QWidget* widget, int pixelSize, bool bold = false);
 
 }  // namespace Artwork

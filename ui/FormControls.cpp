@@ -357,6 +357,7 @@ void TFormMain::CreatePropertyRow(TPropertyRowControls& controls, const TPropert
   named(controls.Label, QStringLiteral("Label%1"));
   controls.Label->setFixedWidth(121);
   controls.Label->setContentsMargins(5, 0, 0, 0);
+  Artwork::SetTextColours(controls.Label, Palette::kActiveText, Palette::kDisabledText);
   line->addWidget(controls.Label);
 
   controls.TrackBar = new TTrackBar(controls.Layout);
@@ -373,6 +374,7 @@ void TFormMain::CreatePropertyRow(TPropertyRowControls& controls, const TPropert
   controls.LabelValue = new QLabel(controls.ValueColumn);
   named(controls.LabelValue, QStringLiteral("Label%1Value"));
   controls.LabelValue->setAlignment(Qt::AlignCenter);
+  Artwork::SetTextColours(controls.LabelValue, Palette::kActiveText, Palette::kDisabledText);
   valueBox->addWidget(controls.LabelValue);
   line->addWidget(controls.ValueColumn);
 

@@ -14,10 +14,11 @@ namespace {
 
 constexpr int kRowFontSize = 16;
 
-void SetRowText(QWidget* control, bool enabled, QColor colour) {
-  control->setEnabled(enabled);
-  Artwork::SetFontPixelSize(control, kRowFontSize);
-  Artwork::SetTextColour(control, colour);
+// The row texts are black while enabled and grey while disabled. The labels carry both
+// colours in their palette from the start, so switching them needs no palette change.
+void SetRowText(QLabel* label, bool enabled) {
+  label->setEnabled(enabled);
+  Artwork::SetFontPixelSize(label, kRowFontSize);
 }
 
 // Clears the flag however the pass ends, so that a failed read never leaves the rows'
@@ -38,12 +39,14 @@ class TSettingTrackBarsScope {
 void TFormMain::InitTrackBar(QGraphicsColorizeEffect* TrackbarMonoChrome, QWidget*,
                              QLabel* TrackbarLabel, TTrackBar* TrackBar, QCheckBox* CheckBoxAuto,
                              QLabel* TrackbarLabelValue) {
-  SetRowText(TrackbarLabel, false, Palette::kDisabledText);
-  SetRowText(TrackbarLabelValue, false, Palette::kDisabledText);
+  SetRowText(TrackbarLabel, false);
+  SetRowText(TrackbarLabelValue, false);
   TrackbarLabelValue->setText(QStringLiteral(" "));
   TrackBar->setEnabled(false);
   TrackBar->SetValue(0);
-  SetRowText(CheckBoxAuto, false, Palette::kDisabledText);
+  CheckBoxAuto->setEnabled(false);
+  Artwork::SetFontPixelSize(CheckBoxAuto, kRowFontSize);
+  Artwork::SetTextColour(CheckBoxAuto, Palette::kDisabledText);
   TrackbarMonoChrome->setEnabled(true);
 }
 
@@ -52,14 +55,14 @@ void TFormMain::SetTrackBar(QGraphicsColorizeEffect* TrackbarMonoChrome, QWidget
                             QCheckBox* CheckBoxAuto, LONG Position, const TFRange& Range,
                             bool Auto) {
   if (TraceMode) LogMe(QStringLiteral("SetTrackBar started"));
-  SetRowText(TrackbarLabel, true, Palette::kActiveText);
+  SetRowText(TrackbarLabel, true);
   TrackBar->SetMin(Range.Min);
   TrackBar->SetMax(Range.Max);
   TrackBar->SetFrequency(Range.Delta);
   TrackBar->SetValue(Position);
   if (TraceMode) LogMe(ValueText::General(TrackBar->Value()));
   TrackBar->setEnabled(!Auto);
-  SetRowText(TrackbarLabelValue, true, Palette::kActiveText);
+  SetRowText(TrackbarLabelValue, true);
   TrackbarLabelValue->setText(ValueText::Integer(TrackBar->Value()));
   CheckBoxAuto->setEnabled(Range.Auto && Range.Manual);
   Artwork::SetTextColour(CheckBoxAuto, Palette::kActiveText);
