@@ -5,6 +5,7 @@
 
 #include "platform/sim/SimCameras.h"
 #include "ui/ApplicationWindows.h"
+#include "ui/propertyframe/PropertyFrame.h"
 #include "ui/singleinstance.h"
 
 int main(int argc, char* argv[]) {
@@ -17,6 +18,8 @@ int main(int argc, char* argv[]) {
   // An unusable camera file has been reported on standard error; the program still runs,
   // with whatever cameras the machine offers.
   korvane::sim::InstallCamerasFromEnvironment();
+  // A device's own property dialog opens in our frame.
+  korvane::ui::InstallPropertyFrame();
 
   const TApplicationWindows windows = CreateApplicationWindows(application.arguments().mid(1));
   // A second copy has completed its windows and requested the quit; it never shows them.
