@@ -36,6 +36,8 @@ SimDevice FrameCamera() {
   device.videoProcAmp[KSPROPERTY_VIDEOPROCAMP_POWERLINE_FREQUENCY] =
       SimControl{0, 2, 1, 1, 2, 2, 2};
   device.cameraControl[CameraControl_Zoom] = SimControl{100, 400, 10, 100, 2, 250, 2};
+  device.cameraControl[CameraControl_Focus] = SimControl{0, 40, 1, 10, 3, 12, 1};
+  device.flash = sim::SimKsRecord{2, 1};
   device.formats.push_back(SimFormat{});
   SimFormat large;
   large.width = 1280;
@@ -99,6 +101,8 @@ TEST_F(PropertyFrameTest, ShowsEveryPageUnderTheCaption) {
               EXPECT_FALSE(Find<QPushButton>(frame, "ButtonApply").isEnabled());
               if (const char* folder = std::getenv("KORVANE_FRAME_SCREENSHOT_DIR")) {
                 frame.grab().save(QString::fromLocal8Bit(folder) + "/property-frame.png");
+                tabs.setCurrentIndex(1);
+                frame.grab().save(QString::fromLocal8Bit(folder) + "/property-frame-camera.png");
               }
             });
   EXPECT_TRUE(shown);
@@ -230,6 +234,21 @@ TEST_F(PropertyFrameTest, ARefusedChangeIsReportedAndTheFrameStaysOpen) {
   EXPECT_EQ(Video(VideoProcAmp_Brightness).value, 40);
 }
 
+TEST_F(PropertyFrameTest, AValueOutsideTheRangeIsNotWrittenBack) {
+  SimDevice device = FrameCamera();
+  device.videoProcAmp[VideoProcAmp_Brightness].value = 300;
+  TFCamera& camera = Select(device);
+  WithFrame([&] { camera.ShowPropertyDialog(); },
+            [&](QDialog& frame) {
+              EXPECT_EQ(Find<QSlider>(frame, "SliderBrightness").value(), 255);
+              EXPECT_FALSE(Find<QPushButton>(frame, "ButtonApply").isEnabled());
+              QTest::keyClick(&Find<QSlider>(frame, "SliderZoom"), Qt::Key_Right);
+              Find<QPushButton>(frame, "ButtonOK").click();
+            });
+  EXPECT_EQ(Video(VideoProcAmp_Brightness).value, 300);
+  EXPECT_EQ(Device().cameraControl.at(CameraControl_Zoom).value, 260);
+}
+
 TEST_F(PropertyFrameTest, NoPagesShowsAnEmptyFrame) {
   SimDevice device;
   device.friendlyName = "Bare Cam";
@@ -241,7 +260,7 @@ TEST_F(PropertyFrameTest, NoPagesShowsAnEmptyFrame) {
               shown = true;
               EXPECT_NE(frame.findChild<QLabel*>(QStringLiteral("NoPages")), nullptr);
               EXPECT_EQ(frame.findChild<QTabWidget*>(), nullptr);
-    EXPECT_FALSE(Find<QPushButton>(frame, "ButtonApply").isEnabled());
+              EXPECT_FALSE(Find<QPushButton>(frame, "ButtonApply").isEnabled());
               Find<QPushButton>(frame, "ButtonOK").click();
             });
   EXPECT_TRUE(shown);

@@ -252,7 +252,13 @@ std::optional<LONG> PropertyFrameDialog::Held(const Field& field) const {
 
 bool PropertyFrameDialog::Changed(const Field& field) const {
   const std::optional<LONG> held = Held(field);
-  return field.readable && held && *held != field.shown;
+  if (!field.readable || !held) return false;
+  // A device value outside the driver's own range shows at the nearest end; that alone is no
+  // change of the user's, and OK must not write it.
+  const LONG shown = field.control.kind == Kind::Slider
+                         ? std::clamp(field.shown, field.control.min, field.control.max)
+                         : field.shown;
+  return *held != shown;
 }
 
 void PropertyFrameDialog::FieldChanged(std::size_t index) {
