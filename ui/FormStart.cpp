@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTimer>
 #include <filesystem>
 #include <system_error>
@@ -110,7 +111,9 @@ void TFormMain::FormCreate() {
   Memo1->hide();
   if (!FArguments.isEmpty() && FArguments.first() == QLatin1String("trace")) {
     TraceMode = true;
-    Memo1->show();
+    // The trace log is a window of its own: it comes up with the main window (showEvent),
+    // so that a copy that quits at once shows nothing.
+    if (isVisible()) Memo1->show();
   }
   SetFrequencies();
   LastResolutionIndex = 0;
@@ -211,6 +214,14 @@ void TFormMain::SetActionButtonsEnabled(bool enabled) {
 
 bool TFormMain::FormCloseQuery() {
   return true;
+}
+
+void TFormMain::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (TraceMode && !Memo1->isVisible()) {
+    Memo1->move(frameGeometry().right() + 8, y());
+    Memo1->show();
+  }
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {

@@ -66,13 +66,16 @@ done
 moved || fail "the value in the camera file did not change"
 [[ "$(value)" == 103 ]] || fail "expected 103 after three steps, found $(value)"
 
-# A second copy under the same executable name quits at once, showing nothing.
-"$program" 2>"$work/second.err" &
+# A second copy under the same executable name quits at once, showing nothing, not even
+# its trace window.
+"$program" trace 2>"$work/second.err" &
 second=$!
 second_done() { ! kill -0 "$second" 2>/dev/null; }
 wait_for 60 second_done || { kill "$second"; fail "the second copy kept running"; }
 wait "$second" || fail "the second copy ended with an error: $(cat "$work/second.err")"
 windows="$(xdotool search --onlyvisible --name "^Korvane Cam Settings Tool" | wc -l)"
 [[ "$windows" == 1 ]] || fail "expected one window, found $windows"
+traces="$(xdotool search --onlyvisible --name "^Trace$" | wc -l)"
+[[ "$traces" == 1 ]] || fail "expected the first copy's trace window only, found $traces"
 kill -0 "$first" || fail "the first copy ended"
 echo "PASS"

@@ -42,6 +42,9 @@ TEST(Trace, OnlyTheExactFirstArgumentTurnsItOn) {
     Session session(description, c.arguments);
     EXPECT_EQ(session.Form().GetTraceMode(), c.on);
     EXPECT_EQ(session.Form().Memo1->isVisible(), c.on);
+    // Never before the main window: a second copy quits without showing anything.
+    Session hidden(description, c.arguments, false);
+    EXPECT_FALSE(hidden.Form().Memo1->isVisible());
     EXPECT_EQ(session.Form().Memo1->toPlainText().isEmpty(), !c.on);
   }
 }
