@@ -64,7 +64,11 @@ TFormMain::TFormMain(const QStringList& arguments, QWidget* parent)
   Guarded([this] { FormCreate(); });
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain() {
+  // The controls are deleted after this window's own parts are gone; none of their
+  // signals may reach a handler then.
+  for (QObject* child : findChildren<QObject*>()) child->blockSignals(true);
+}
 
 void TFormMain::AttachWindows(TMessageForm* messageForm, TLivecamForm* livecamForm) {
   MessageForm = messageForm;
