@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -106,25 +108,37 @@ TEST(ProcessSnapshot, CountsThisProcessAndItsCopies) {
   EXPECT_NE(std::find(names.begin(), names.end(), own), names.end());
   for (const auto& name : names) EXPECT_EQ(name.find('/'), std::string::npos) << name;
 
-  // A second copy of the same executable is seen as such.
-  const std::size_t before = CountProcessesNamed(own);
-  int ready[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  const pid_t copy = ::fork();
-  ASSERT_GE(copy, 0);
-  if (copy == 0) {
-    ::close(ready[0]);
-    [[maybe_unused]] const auto wrote = ::write(ready[1], "x", 1);
-    ::pause();
-    ::_exit(0);
+  // Copies of one executable under a unique file name are counted by that name, whatever
+  // folder they run from; other tests of this binary may run in parallel, so the count of
+  // os_tests itself is not stable enough to compare.
+  TempFolder folder;
+  const std::string unique = "kvcopy-" + std::to_string(::getpid());
+  std::filesystem::create_directories(folder / "a");
+  std::filesystem::create_directories(folder / "b");
+  std::vector<pid_t> copies;
+  for (const char* sub : {"a", "b"}) {
+    const auto path = folder / sub / unique;
+    std::filesystem::copy_file("/bin/sleep", path);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::execl(path.c_str(), unique.c_str(), "30", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    copies.push_back(child);
   }
-  ::close(ready[1]);
-  char byte = 0;
-  ASSERT_EQ(::read(ready[0], &byte, 1), 1);
-  ::close(ready[0]);
-  EXPECT_GE(CountProcessesNamed(own), before + 1);
-  ::kill(copy, SIGKILL);
-  ::waitpid(copy, nullptr, 0);
+  // exec is asynchronous to the parent: wait (bounded) until both copies carry the name.
+  std::size_t seen = 0;
+  for (int attempt = 0; attempt < 500 && seen < 2; ++attempt) {
+    seen = CountProcessesNamed(unique);
+    if (seen < 2) ::usleep(10'000);
+  }
+  EXPECT_EQ(seen, 2u);
+  for (const pid_t child : copies) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+  }
+  EXPECT_EQ(CountProcessesNamed(unique), 0u);
 }
 
 TEST(DebugOutput, WritesTheMessageUnchangedAsOneLineOnStandardError) {
