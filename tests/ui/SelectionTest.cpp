@@ -75,6 +75,21 @@ TEST(FormatList, ListsEveryFormatWithItsIconAndTheHeightRule) {
   }
 }
 
+TEST(FormatList, ATopDownFormatIsListedWithItsSize) {
+  TempHome home;
+  korvane::sim::SimDevice camera = Camera("Top-down");
+  camera.formats = {Format(640, -480)};
+  korvane::sim::SimDescription description;
+  description.devices = {camera, Camera("Spare")};
+  Session session(description);
+  auto* list = session.Find<TListBox>(QStringLiteral("ComboBoxFormat"));
+  ASSERT_EQ(list->Count(), 1);
+  EXPECT_EQ(list->ItemText(0), QStringLiteral("640x480 30Hz 16bpp"));
+  const QImage icon =
+      list->item(0)->icon().pixmap(session.Form().res_vga->Bitmap().size()).toImage();
+  EXPECT_EQ(icon, session.Form().res_vga->Bitmap().toImage());
+}
+
 TEST(FrequencyList, FollowsTheCameraAndWritesOnlyOnAClick) {
   TempHome home;
   korvane::sim::SimDevice fifty = Camera("Fifty");
