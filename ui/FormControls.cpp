@@ -111,33 +111,38 @@ void TFormMain::CreatePalette() {
 void TFormMain::CreateHiddenFunctions() {
   Hiddenfunctions = Make<QWidget>(this, "Hiddenfunctions");
   Hiddenfunctions->hide();
-  const auto picture = [this](const char* name, const QString& path, QSize size) {
-    auto* image = Make<TImage>(Hiddenfunctions, name);
-    image->resize(size);
-    image->SetBitmap(Artwork::Render(path, size));
-    return image;
+  struct Picture {
+    TImage** member;
+    const char* name;
+    const char* folder;  // below :/artwork/
+    QSize size;
   };
-  const auto button = [&](const char* name, QSize size) {
-    return picture(name, QStringLiteral(":/artwork/buttons/%1.svg").arg(QLatin1String(name)), size);
+  const Picture pictures[] = {
+      {&open, "open", "buttons/", {35, 28}},
+      {&opendown, "opendown", "buttons/", {35, 28}},
+      {&save, "save", "buttons/", {51, 51}},
+      {&savedown, "savedown", "buttons/", {51, 51}},
+      {&xImage, "x", "buttons/", {31, 31}},
+      {&xdown, "xdown", "buttons/", {31, 31}},
+      {&factory, "factory", "buttons/", {31, 31}},
+      {&factorydown, "factorydown", "buttons/", {31, 31}},
+      {&Webcam, "Webcam", "", {40, 40}},
+      {&herz, "herz", "", {18, 18}},
+      {&res_ega, "res_ega", "", {28, 28}},
+      {&res_vga, "res_vga", "", {28, 28}},
+      {&res_pal, "res_pal", "", {28, 28}},
+      {&res_720, "res_720", "", {28, 28}},
+      {&res_1080, "res_1080", "", {28, 28}},
   };
-  open = button("open", {35, 28});
-  opendown = button("opendown", {35, 28});
-  save = button("save", {51, 51});
-  savedown = button("savedown", {51, 51});
-  xImage = button("x", {31, 31});
-  xdown = button("xdown", {31, 31});
-  factory = button("factory", {31, 31});
-  factorydown = button("factorydown", {31, 31});
-  const auto icon = [&](const char* name, QSize size) {
-    return picture(name, QStringLiteral(":/artwork/%1.svg").arg(QLatin1String(name)), size);
-  };
-  Webcam = icon("Webcam", {40, 40});
-  herz = icon("herz", {18, 18});
-  res_ega = icon("res_ega", {28, 28});
-  res_vga = icon("res_vga", {28, 28});
-  res_pal = icon("res_pal", {28, 28});
-  res_720 = icon("res_720", {28, 28});
-  res_1080 = icon("res_1080", {28, 28});
+  for (const Picture& picture : pictures) {
+    auto* image = Make<TImage>(Hiddenfunctions, picture.name);
+    image->resize(picture.size);
+    image->SetBitmap(
+        Artwork::Render(QStringLiteral(":/artwork/%1%2.svg")
+                            .arg(QLatin1String(picture.folder), QLatin1String(picture.name)),
+                        picture.size));
+    *picture.member = image;
+  }
   PaintBox = Make<QWidget>(Hiddenfunctions, "PaintBox");
   PaintBox->resize(269, 161);
 }
