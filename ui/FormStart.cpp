@@ -107,6 +107,7 @@ void TFormMain::ConnectHandlers() {
   connect(LogoImage, &TImage::clicked, this, [this] { Guarded([this] { RefreshDevices(); }); });
   connect(MessageTimer, &QTimer::timeout, this,
           [this] { Guarded([this] { MessageTimerTimer(); }); });
+  ConnectActionHandlers();
 }
 
 void TFormMain::FormCreate() {

@@ -7,9 +7,12 @@
 #include <memory>
 
 #include "camera/FCamera.h"
+#include "ui/CameraSettingsFile.h"
+#include "ui/FocusHandOver.h"
 #include "ui/PropertyRows.h"
 
 class QCheckBox;
+class QFileDialog;
 class QGraphicsColorizeEffect;
 class QGraphicsDropShadowEffect;
 class QLabel;
@@ -98,6 +101,16 @@ class TFormMain : public QWidget {
   void BackButtonClick();
   void MessageTimerTimer();
   void RefreshDevices();
+  void ButtonWriteClick();
+  void ButtonReadClick();
+  void ButtonDefaultValuesClick();
+  void ButtonWindowsClick();
+
+  // --- Refresh timer --------------------------------------------------------------------------
+  void RefreshTimerTimer();
+  void FormFocusChanged();
+  void SetTheControl(QWidget* MyControl);
+  QWidget* GetLastFocussedControl() const { return LastFocussedControl; }
 
   // --- Controls -------------------------------------------------------------------------------
   QWidget* LayoutListe = nullptr;
@@ -169,6 +182,10 @@ class TFormMain : public QWidget {
 
   TSingleInstance* SingleInstance1 = nullptr;
 
+  // Made on first use, then kept for the whole run.
+  QFileDialog* OpenDialog1 = nullptr;
+  QFileDialog* SaveDialog1 = nullptr;
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -187,6 +204,7 @@ class TFormMain : public QWidget {
   QWidget* CreateMessagePanel();
   void CreateTimers();
   void ConnectHandlers();
+  void ConnectActionHandlers();
 
   void FormCreate();
   void ApplyPalette();
@@ -207,6 +225,10 @@ class TFormMain : public QWidget {
   bool RunMessageForm(const QString& caption, const QString& text, bool question);
   QPixmap FormatIcon(LONG height) const;
   TPropertyRowControls* FindRow(const QObject* control);
+  // The settings file's view of the rows and the power-frequency list.
+  TCameraSettings ShownSettings() const;
+  void ApplySettings(const TCameraSettings& settings);
+  void ShowSettingsFileDone();
 
   // The application's default error display around a handler that lets errors through.
   template <typename Handler>
@@ -224,6 +246,8 @@ class TFormMain : public QWidget {
   QString SelectedFormatText;
   int LastResolutionIndex = 0;
   QPointer<QWidget> LastFocussedControl;
+  // Destroyed before the controls, so that no focus change is pending when they go.
+  std::unique_ptr<TFocusHandOver> FFocusHandOver = std::make_unique<TFocusHandOver>();
 };
 
 #include "ui/ErrorDisplay.h"
