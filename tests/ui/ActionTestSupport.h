@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <string>
+
+#include "tests/ui/UiTestSupport.h"
+
+class QWidget;
+
+// Pieces shared by the tests of the button row's actions and of the refresh timer.
+namespace uitest {
+
+// Brightness (0..255 at 128, auto-capable), Contrast (0..100 at 50, auto-capable), Zoom
+// (100..400 step 10 at 100) and the power-line frequency at 50 Hz.
+korvane::sim::SimDevice AdjustableCamera(const std::string& name);
+// Two adjustable cameras, "Cam A" (selected at start) and "Cam B".
+korvane::sim::SimDescription TwoAdjustableCameras();
+
+// Answers for the file dialogs: choose the given file (the full name, as if typed) and
+// accept; or cancel.
+std::function<void(QWidget&)> ChooseFile(const QString& fileName);
+void CancelDialog(QWidget& dialog);
+void ClickButton2(QWidget& messageForm);
+
+// A press and release over an image button.
+void Click(QWidget* button);
+
+std::string ReadBytes(const QString& fileName);
+void WriteBytes(const QString& fileName, const std::string& bytes);
+
+}  // namespace uitest
