@@ -312,6 +312,13 @@ QWidget* TFormMain::CreatePropertyArea() {
   auto* area = Column(MasterColor);
   LayoutMaster = Make<QWidget>(MasterColor, "LayoutMaster");
   auto* rows = Column(LayoutMaster, {15, 15, 15, 15});
+  // Set before the rows exist, so that it costs one palette: the row texts are black while
+  // enabled and grey while disabled, and the track bars fill their travelled part in the
+  // bright colour of the scheme.
+  Artwork::SetTextColours(LayoutMaster, Palette::kActiveText, Palette::kDisabledText);
+  QPalette rowColours = LayoutMaster->palette();
+  rowColours.setColor(QPalette::Highlight, ColorBright->GetFill());
+  LayoutMaster->setPalette(rowColours);
 
   for (std::size_t i = 0; i < kPropertyCount; ++i) {
     Rows[i].Row = &kPropertyRows[i];
@@ -370,7 +377,6 @@ void TFormMain::CreatePropertyRow(TPropertyRowControls& controls, const TPropert
   named(controls.Label, QStringLiteral("Label%1"));
   controls.Label->setFixedWidth(121);
   controls.Label->setContentsMargins(5, 0, 0, 0);
-  Artwork::SetTextColours(controls.Label, Palette::kActiveText, Palette::kDisabledText);
   line->addWidget(controls.Label);
 
   controls.TrackBar = new TTrackBar(controls.Layout);
@@ -387,7 +393,6 @@ void TFormMain::CreatePropertyRow(TPropertyRowControls& controls, const TPropert
   controls.LabelValue = new QLabel(controls.ValueColumn);
   named(controls.LabelValue, QStringLiteral("Label%1Value"));
   controls.LabelValue->setAlignment(Qt::AlignCenter);
-  Artwork::SetTextColours(controls.LabelValue, Palette::kActiveText, Palette::kDisabledText);
   valueBox->addWidget(controls.LabelValue);
   line->addWidget(controls.ValueColumn);
 

@@ -14,8 +14,8 @@ namespace {
 
 constexpr int kRowFontSize = 16;
 
-// The row texts are black while enabled and grey while disabled. The labels carry both
-// colours in their palette from the start, so switching them needs no palette change.
+// The row texts are black while enabled and grey while disabled: the labels take both
+// colours from the rows' area, so switching them needs no palette change.
 void SetRowText(QLabel* label, bool enabled) {
   label->setEnabled(enabled);
   Artwork::SetFontPixelSize(label, kRowFontSize);

@@ -5,6 +5,7 @@
 #include <QGraphicsColorizeEffect>
 #include <QGraphicsDropShadowEffect>
 #include <QLabel>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
@@ -134,10 +135,7 @@ void TFormMain::FormCreate() {
 }
 
 void TFormMain::ApplyPalette() {
-  QPalette background = palette();
-  background.setColor(QPalette::Window, ColorDarkest->GetFill());
-  setPalette(background);
-  setAutoFillBackground(true);
+  SetFill(ColorDarkest->GetFill());
   StatusPanelColor->SetFill(ColorDark->GetFill());
   MasterColor->SetFill(QColor(0xFF, 0xFF, 0xFF));
   Artwork::SetTextColour(cameratestlabel, ColorBright->GetFill());
@@ -148,10 +146,6 @@ void TFormMain::ApplyPalette() {
   for (QLabel* caption : {Label1, Label2, Label3, Defaults}) {
     Artwork::SetTextColour(caption, QColor(0xFF, 0xFF, 0xFF));
   }
-  // The track bars fill their travelled part in the bright colour of the scheme.
-  QPalette rows = LayoutMaster->palette();
-  rows.setColor(QPalette::Highlight, ColorBright->GetFill());
-  LayoutMaster->setPalette(rows);
 }
 
 QString TFormMain::GeometryFilePath() {
@@ -219,6 +213,18 @@ void TFormMain::SetActionButtonsEnabled(bool enabled) {
 
 bool TFormMain::FormCloseQuery() {
   return true;
+}
+
+// The background is painted here rather than set as a palette: a window palette would be
+// handed down to every control of the window.
+void TFormMain::SetFill(QColor fill) {
+  FFill = fill;
+  update();
+}
+
+void TFormMain::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), FFill);
 }
 
 void TFormMain::showEvent(QShowEvent* event) {

@@ -82,6 +82,10 @@ class TFormMain : public QWidget {
   void ShowPanelMessage(const QString& text);
   void LogMe(const QString& MyMessage);
 
+  // The window's background colour.
+  QColor GetFill() const { return FFill; }
+  void SetFill(QColor fill);
+
   // --- Window-level state ---------------------------------------------------------------------
   bool GetTraceMode() const { return TraceMode; }
   bool GetSettingTrackBars() const { return SettingTrackBars; }
@@ -190,6 +194,7 @@ class TFormMain : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   // Construction of the control tree, by region.
@@ -246,6 +251,7 @@ class TFormMain : public QWidget {
   QString SelectedFormatText;
   int LastResolutionIndex = 0;
   QPointer<QWidget> LastFocussedControl;
+  QColor FFill = Qt::white;
   // Destroyed before the controls, so that no focus change is pending when they go.
   std::unique_ptr<TFocusHandOver> FFocusHandOver = std::make_unique<TFocusHandOver>();
 };

@@ -107,5 +107,5 @@ TEST(Layout, RowsStandInTheirScreenOrderAndTheInventoryIsNamed) {
   EXPECT_TRUE(form.KeepSynced->isChecked());
   EXPECT_FALSE(form.KeepSynced->isVisibleTo(&form));
   EXPECT_FALSE(form.Hiddenfunctions->isVisibleTo(&form));
-  EXPECT_EQ(form.palette().color(QPalette::Window), QColor(0x18, 0x18, 0x3E));
+  EXPECT_EQ(form.GetFill(), QColor(0x18, 0x18, 0x3E));
 }
