@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tests/ui/UiTestSupport.h"
+#include "widgets/ButtonImage.h"
 
 class QWidget;
 
