@@ -43,6 +43,16 @@ void Click(QWidget* button) {
   QTest::mouseClick(button, Qt::LeftButton);
 }
 
+bool InOrder(const QStringList& trace, const QStringList& wanted) {
+  qsizetype at = 0;
+  for (const QString& line : wanted) {
+    at = trace.indexOf(line, at);
+    if (at < 0) return false;
+    ++at;
+  }
+  return true;
+}
+
 std::string ReadBytes(const QString& fileName) {
   QFile file(fileName);
   if (!file.open(QIODevice::ReadOnly)) return {};

@@ -26,6 +26,9 @@ void ClickButton2(QWidget& messageForm);
 // A press and release over an image button.
 void Click(QWidget* button);
 
+// Whether the lines appear in this order among the trace lines (others may come between).
+bool InOrder(const QStringList& trace, const QStringList& wanted);
+
 std::string ReadBytes(const QString& fileName);
 void WriteBytes(const QString& fileName, const std::string& bytes);
 

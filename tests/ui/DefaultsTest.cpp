@@ -10,21 +10,6 @@
 
 using namespace uitest;
 
-namespace {
-
-// Whether the lines appear in this order among the trace lines (others may come between).
-bool InOrder(const QStringList& trace, const QStringList& wanted) {
-  qsizetype at = 0;
-  for (const QString& line : wanted) {
-    at = trace.indexOf(line, at);
-    if (at < 0) return false;
-    ++at;
-  }
-  return true;
-}
-
-}  // namespace
-
 TEST(FactoryDefaults, ACameraWithoutAdjustablePropertiesIsNotAsked) {
   korvane::sim::SimDevice noFormats = Camera("No formats");
   noFormats.formats.clear();
