@@ -16,5 +16,7 @@ run_suite() {
 echo "== tests =="
 run_suite "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
-ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+# No strict_string_checks: the X keyboard library hands strndup strings without a terminator
+# inside their bounds, which that check reports as an overflow in the system library.
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_suite "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON -DKORVANE_BENCHMARKS=OFF
