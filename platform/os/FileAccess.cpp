@@ -12,15 +12,6 @@
 namespace korvane::os {
 namespace {
 
-template <typename Call>
-auto RetryOnInterrupt(Call call) {
-  decltype(call()) result;
-  do {
-    result = call();
-  } while (result == -1 && errno == EINTR);
-  return result;
-}
-
 std::string Quoted(const std::filesystem::path& path) {
   return "\"" + path.string() + "\"";
 }

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -10,6 +11,16 @@
 // The profile file's door to the file system: every system call of the reader and
 // the atomic writer goes through here, retrying EINTR and returning the error text.
 namespace korvane::os {
+
+// Runs a system call again while a signal interrupted it; returns its last result.
+template <class Call>
+auto RetryOnInterrupt(Call call) {
+  decltype(call()) result;
+  do {
+    result = call();
+  } while (result == -1 && errno == EINTR);
+  return result;
+}
 
 // An owned file descriptor.
 class UniqueFd {

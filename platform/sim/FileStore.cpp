@@ -24,15 +24,6 @@ namespace {
 // Far more than any description needs; a larger file is refused rather than read.
 constexpr std::size_t kMaxFileBytes = 64 * 1024 * 1024;
 
-template <class Call>
-auto RetryOnInterrupt(Call call) {
-  decltype(call()) result;
-  do {
-    result = call();
-  } while (result == -1 && errno == EINTR);
-  return result;
-}
-
 // The clock file times are taken from, at the same coarse granularity.
 timespec CoarseNow() {
   timespec now{};
@@ -165,7 +156,7 @@ class FileStore final : public SimStore {
   // while this one waited has made the opened file stale, so it tries again on the new one.
   os::UniqueFd LockCurrentFile(const std::filesystem::path& target) {
     while (true) {
-      os::UniqueFd fd(RetryOnInterrupt(
+      os::UniqueFd fd(os::RetryOnInterrupt(
           [&] { return ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY); }));
       if (!fd.Valid()) {
         stamp_.reset();
@@ -175,7 +166,7 @@ class FileStore final : public SimStore {
       }
       struct stat held = {};
       struct stat current = {};
-      if (RetryOnInterrupt([&] { return ::flock(fd.Get(), LOCK_EX); }) != 0 ||
+      if (os::RetryOnInterrupt([&] { return ::flock(fd.Get(), LOCK_EX); }) != 0 ||
           ::fstat(fd.Get(), &held) != 0) {
         Report("cannot lock " + Quoted() + ": " + os::ErrnoText(errno));
         return os::UniqueFd();
