@@ -16,17 +16,6 @@
 
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "bench_settings_file";
-  static char* argv[] = {name, nullptr};
-  static QApplication* application = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-  }();
-  return *application;
-}
-
 // The settings folder lands in a fresh home, on the same disk a user's would be.
 struct BenchHome {
   BenchHome() {
@@ -80,7 +69,6 @@ TCameraSettings SettingsWithEveryValue(double value) {
 }
 
 void BM_SaveThroughTheWindow(benchmark::State& state) {
-  App();
   BenchHome home;
   korvane::sim::ScopedSimCameras cameras(FullyAdjustableCamera());
   const TApplicationWindows windows = CreateApplicationWindows({});
@@ -94,7 +82,6 @@ void BM_SaveThroughTheWindow(benchmark::State& state) {
 BENCHMARK(BM_SaveThroughTheWindow)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_LoadThroughTheWindow(benchmark::State& state) {
-  App();
   BenchHome home;
   korvane::sim::ScopedSimCameras cameras(FullyAdjustableCamera());
   const TApplicationWindows windows = CreateApplicationWindows({});
@@ -126,5 +113,3 @@ void BM_WriteFileOnly(benchmark::State& state) {
 BENCHMARK(BM_WriteFileOnly)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 }  // namespace
-
-BENCHMARK_MAIN();

@@ -19,17 +19,6 @@
 
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "bench_ui";
-  static char* argv[] = {name, nullptr};
-  static QApplication* application = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-  }();
-  return *application;
-}
-
 // Notes the first paint event of a widget.
 class FirstPaint : public QObject {
  public:
@@ -62,7 +51,6 @@ int WidgetCountOfTheWindow() {
 }
 
 void BM_StartupToFirstPaint_Window(benchmark::State& state) {
-  App();
   korvane::sim::ScopedSimCameras cameras(korvane::sim::DemoCameras());
   for (auto _ : state) {
     const TApplicationWindows windows = CreateApplicationWindows({});
@@ -73,7 +61,6 @@ BENCHMARK(BM_StartupToFirstPaint_Window)->Unit(benchmark::kMillisecond)->MinTime
 
 // The creation part of the start-up alone (controls, device list, camera read, geometry).
 void BM_CreateWindows(benchmark::State& state) {
-  App();
   korvane::sim::ScopedSimCameras cameras(korvane::sim::DemoCameras());
   for (auto _ : state) {
     const TApplicationWindows windows = CreateApplicationWindows({});
@@ -84,7 +71,6 @@ BENCHMARK(BM_CreateWindows)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // The floor: a plain window with the same number of widgets, laid out in rows.
 void BM_StartupToFirstPaint_BareWindow(benchmark::State& state) {
-  App();
   const int widgets = WidgetCountOfTheWindow();
   state.counters["widgets"] = widgets;
   for (auto _ : state) {
@@ -133,7 +119,6 @@ korvane::sim::SimDescription CameraWith60Formats() {
 }
 
 void BM_ComboBoxCameraChange_60Formats(benchmark::State& state) {
-  App();
   korvane::sim::ScopedSimCameras cameras(CameraWith60Formats());
   const TApplicationWindows windows = CreateApplicationWindows({});
   ShowAndWaitForPaint(*windows.FormMain);
@@ -153,7 +138,6 @@ long ResidentKiB() {
 // Memory after a thousand re-reads, against the memory after the first hundred (which
 // fill the caches that any run fills).
 void BM_ThousandRereads_Memory(benchmark::State& state) {
-  App();
   korvane::sim::ScopedSimCameras cameras(CameraWith60Formats());
   const TApplicationWindows windows = CreateApplicationWindows({});
   ShowAndWaitForPaint(*windows.FormMain);
@@ -181,7 +165,6 @@ double ProcessCpuSeconds() {
 
 // CPU time the shown window uses while nobody touches it, as a share of one core.
 void BM_IdleWindow_Cpu(benchmark::State& state) {
-  App();
   korvane::sim::ScopedSimCameras cameras(korvane::sim::DemoCameras());
   const TApplicationWindows windows = CreateApplicationWindows({});
   ShowAndWaitForPaint(*windows.FormMain);
@@ -201,5 +184,3 @@ void BM_IdleWindow_Cpu(benchmark::State& state) {
 BENCHMARK(BM_IdleWindow_Cpu)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
-
-BENCHMARK_MAIN();
