@@ -11,6 +11,13 @@ constexpr int kWidthForLeftColumn = 300;
 constexpr int kWidthForCheckBoxes = 450;
 constexpr int kWidthForValues = 550;
 constexpr int kWidthForNames = 650;
+
+// Showing a control activates its layout even while the window itself is not shown yet, and
+// every start-up passes here several times: a control already in the wanted state is left
+// alone, which is all that the call would have changed.
+void SetShown(QWidget* control, bool shown) {
+  if (control->isHidden() == shown) control->setVisible(shown);
+}
 }  // namespace
 
 void TFormMain::FormResize() {
@@ -19,13 +26,13 @@ void TFormMain::FormResize() {
   try {
     if (height() != kFixedHeight) resize(windowWidth, kFixedHeight);
     const bool narrow = windowWidth < kWidthForLeftColumn;
-    LayoutListe->setVisible(!narrow);
-    MessagePanel->setVisible(!narrow);
-    BackButton->setVisible(narrow);
+    SetShown(LayoutListe, !narrow);
+    SetShown(MessagePanel, !narrow);
+    SetShown(BackButton, narrow);
     for (const TPropertyRowControls& controls : Rows) {
-      controls.CheckBox->setVisible(windowWidth >= kWidthForCheckBoxes);
-      controls.ValueColumn->setVisible(windowWidth >= kWidthForValues);
-      controls.Label->setVisible(windowWidth >= kWidthForNames);
+      SetShown(controls.CheckBox, windowWidth >= kWidthForCheckBoxes);
+      SetShown(controls.ValueColumn, windowWidth >= kWidthForValues);
+      SetShown(controls.Label, windowWidth >= kWidthForNames);
     }
   } catch (...) {
     // The controls keep whatever visibility they reached.
