@@ -4,6 +4,7 @@
 #include <QGraphicsColorizeEffect>
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -36,6 +37,49 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int pi
   Artwork::SetTextColour(label, colour);
   return label;
 }
+
+// A caption that wraps within its button's cell. Layouts ask a wrapping label for its height
+// at the same few widths again and again while the window is built, shown and laid out, and
+// the label lays its text out anew for every answer; the answers are kept until anything
+// the height depends on changes.
+class TWrappingCaption : public QLabel {
+ public:
+  using QLabel::QLabel;
+
+  int heightForWidth(int width) const override {
+    const TMeasure measure{text(),   font(),  alignment(), wordWrap(), contentsMargins(),
+                           margin(), indent()};
+    if (!(measure == FMeasure)) {
+      FMeasure = measure;
+      FHeights.clear();
+    }
+    if (const auto found = FHeights.constFind(width); found != FHeights.constEnd()) return *found;
+    const int height = QLabel::heightForWidth(width);
+    FHeights.insert(width, height);
+    return height;
+  }
+
+ protected:
+  void changeEvent(QEvent* event) override {
+    // A style or font change can change the text's size without touching what is compared.
+    FHeights.clear();
+    QLabel::changeEvent(event);
+  }
+
+ private:
+  struct TMeasure {
+    QString Text;
+    QFont Font;
+    Qt::Alignment Alignment;
+    bool WordWrap = false;
+    QMargins Margins;
+    int Margin = 0;
+    int Indent = 0;
+    bool operator==(const TMeasure&) const = default;
+  };
+  mutable TMeasure FMeasure;
+  mutable QHash<int, int> FHeights;
+};
 
 QVBoxLayout* Column(QWidget* owner, QMargins margins = {}) {
   auto* layout = new QVBoxLayout(owner);
@@ -245,8 +289,9 @@ QWidget* TFormMain::CreateButtonRow() {
     shadow->setOffset(2.1, 2.1);
     shadow->setBlurRadius(3);
     button->setGraphicsEffect(shadow);
-    auto* caption =
-        MakeLabel(cell, spec.captionName, QLatin1String(spec.text), 14, false, Qt::white);
+    auto* caption = Make<TWrappingCaption>(cell, spec.captionName, QLatin1String(spec.text));
+    Artwork::SetFontPixelSize(caption, 14, false);
+    Artwork::SetTextColour(caption, Qt::white);
     caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     caption->setWordWrap(true);
     stack->addWidget(button, 0, Qt::AlignHCenter | Qt::AlignTop);
