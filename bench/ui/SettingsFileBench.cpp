@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "bench/ui/BenchCameras.h"
 #include "platform/sim/SimCameras.h"
 #include "ui/ApplicationWindows.h"
 #include "ui/CameraSettingsFile.h"
@@ -32,22 +33,9 @@ struct BenchHome {
 };
 
 korvane::sim::SimDescription FullyAdjustableCamera() {
-  korvane::sim::SimDevice camera;
-  camera.friendlyName = "Bench camera";
-  camera.devicePath = "sim://bench";
-  camera.formats = {korvane::sim::SimFormat{}};
-  korvane::sim::SimControl control;
-  control.max = 255;
-  control.value = 128;
-  control.caps = 3;
-  for (LONG index = 0; index <= 9; ++index) camera.videoProcAmp[index] = control;
-  for (LONG index = 0; index <= 6; ++index) camera.cameraControl[index] = control;
-  camera.videoProcAmp[13] = korvane::sim::SimControl{0, 3, 1, 1, 2, 1, 2};
-  korvane::sim::SimDevice spare = camera;
-  spare.friendlyName = "Spare";
-  spare.devicePath = "sim://spare";
-  korvane::sim::SimDescription description;
-  description.devices = {camera, spare};
+  korvane::sim::SimDescription description = BenchCameraAndSpare({korvane::sim::SimFormat{}});
+  // The power frequency takes part in a load too.
+  description.devices[0].videoProcAmp[13] = korvane::sim::SimControl{0, 3, 1, 1, 2, 1, 2};
   return description;
 }
 

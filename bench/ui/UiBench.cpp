@@ -13,7 +13,9 @@
 #include <ctime>
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "bench/ui/BenchCameras.h"
 #include "platform/sim/SimCameras.h"
 #include "ui/ApplicationWindows.h"
 
@@ -93,29 +95,15 @@ void BM_StartupToFirstPaint_BareWindow(benchmark::State& state) {
 BENCHMARK(BM_StartupToFirstPaint_BareWindow)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 korvane::sim::SimDescription CameraWith60Formats() {
-  korvane::sim::SimDevice camera;
-  camera.friendlyName = "Bench camera";
-  camera.devicePath = "sim://bench";
+  std::vector<korvane::sim::SimFormat> formats;
   for (int i = 0; i < 60; ++i) {
     korvane::sim::SimFormat format;
     format.width = 160 + 32 * i;
     format.height = 120 + 18 * i;
     format.avgTimePerFrame = i % 2 ? 333333 : 666666;
-    camera.formats.push_back(format);
+    formats.push_back(format);
   }
-  korvane::sim::SimControl control;
-  control.min = 0;
-  control.max = 255;
-  control.value = 128;
-  control.caps = 3;
-  for (LONG index = 0; index <= 9; ++index) camera.videoProcAmp[index] = control;
-  for (LONG index = 0; index <= 6; ++index) camera.cameraControl[index] = control;
-  korvane::sim::SimDevice spare = camera;
-  spare.friendlyName = "Spare";
-  spare.devicePath = "sim://spare";
-  korvane::sim::SimDescription description;
-  description.devices = {camera, spare};
-  return description;
+  return BenchCameraAndSpare(std::move(formats));
 }
 
 void BM_ComboBoxCameraChange_60Formats(benchmark::State& state) {
