@@ -3,7 +3,7 @@
 #include <QFont>
 #include <QIcon>
 
-#include "platform/sim/SimCameras.h"
+#include "platform/providers/CameraProviders.h"
 #include "ui/ApplicationWindows.h"
 #include "ui/propertyframe/PropertyFrame.h"
 #include "ui/singleinstance.h"
@@ -17,7 +17,7 @@ int main(int argc, char* argv[]) {
 
   // An unusable camera file has been reported on standard error; the program still runs,
   // with whatever cameras the machine offers.
-  korvane::sim::InstallCamerasFromEnvironment();
+  korvane::providers::InstallCameraProviders();
   // A device's own property dialog opens in our frame.
   korvane::ui::InstallPropertyFrame();
 

@@ -1,0 +1,109 @@
+#pragma once
+// The one door between the Video4Linux2 provider and the kernel. Every system call of the
+// provider (device files, controls, formats, buffers, and the directory, link and sysfs reads
+// of listing) goes through a Kernel, so the same provider runs on the machine's real kernel
+// (the C library) or on an emulated one with cameras described in a file.
+//
+// A Kernel answers exactly as the system calls do: -1 (MAP_FAILED for Mmap) with errno set on
+// failure. It may be interrupted (EINTR) like a real kernel; Door retries that, and nothing
+// above Door ever sees it.
+
+#include <poll.h>
+#include <sys/types.h>
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvane::v4l2 {
+
+class Kernel {
+ public:
+  virtual ~Kernel() = default;
+
+  // open(2) of a device node (O_RDWR | O_CLOEXEC | O_NONBLOCK as the provider asks).
+  virtual int Open(const std::string& path, int flags) = 0;
+  virtual int Close(int fd) = 0;
+  virtual int Ioctl(int fd, unsigned long request, void* argument) = 0;
+  virtual int Poll(pollfd* fds, nfds_t count, int timeoutMs) = 0;
+  virtual void* Mmap(void* address, std::size_t length, int protection, int flags, int fd,
+                     off_t offset) = 0;
+  virtual int Munmap(void* address, std::size_t length) = 0;
+
+  // Listing. The names of a directory's entries without "." and "..", in no particular order.
+  virtual int ListDirectory(const std::string& path, std::vector<std::string>* names) = 0;
+  // readlink(2): the link's target as stored (often relative).
+  virtual int ReadLink(const std::string& path, std::string* target) = 0;
+  // The contents of a small text file (sysfs attributes), links in the path followed.
+  virtual int ReadTextFile(const std::string& path, std::string* contents) = 0;
+};
+
+// The machine's own kernel.
+std::shared_ptr<Kernel> MakeLibcKernel();
+
+// The calls the provider makes, with EINTR retried. Each returns the error number of a
+// failure and 0 on success, except Open and Poll, which return their result or -errno.
+class Door {
+ public:
+  explicit Door(std::shared_ptr<Kernel> kernel) : kernel_(std::move(kernel)) {}
+
+  // The new descriptor, or -errno.
+  int Open(const std::string& path, int flags) const;
+  // 0 or errno. close(2) is not retried on EINTR: the descriptor is gone either way.
+  int Close(int fd) const;
+  int Ioctl(int fd, unsigned long request, void* argument) const;
+  // The number of ready descriptors (0 on time-out), or -errno.
+  int Poll(pollfd* fds, nfds_t count, int timeoutMs) const;
+  // The mapping, or nullptr with *error set.
+  void* Mmap(std::size_t length, int protection, int flags, int fd, off_t offset,
+             int* error) const;
+  int Munmap(void* address, std::size_t length) const;
+  int ListDirectory(const std::string& path, std::vector<std::string>* names) const;
+  int ReadLink(const std::string& path, std::string* target) const;
+  int ReadTextFile(const std::string& path, std::string* contents) const;
+
+  Kernel& kernel() const { return *kernel_; }
+  const std::shared_ptr<Kernel>& SharedKernel() const { return kernel_; }
+
+ private:
+  std::shared_ptr<Kernel> kernel_;
+};
+
+// An open device node: closed through its door when the last owner lets it go.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  UniqueFd(Door door, int fd) : door_(std::move(door)), fd_(fd) {}
+  ~UniqueFd() { Reset(); }
+  UniqueFd(UniqueFd&& other) noexcept : door_(other.door_), fd_(other.Release()) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      door_ = other.door_;
+      fd_ = other.Release();
+    }
+    return *this;
+  }
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+
+  int Get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  void Reset() {
+    if (fd_ >= 0 && door_) door_->Close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  std::optional<Door> door_;
+  int fd_ = -1;
+};
+
+}  // namespace korvane::v4l2

@@ -1,0 +1,95 @@
+// The machine's own kernel behind the door: the C library's calls, unchanged.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/v4l2/Kernel.h"
+
+namespace korvane::v4l2 {
+namespace {
+
+// sysfs attributes are at most a page; a longer file is not one of them.
+constexpr std::size_t kMaxTextFile = 64 * 1024;
+
+class LibcKernel final : public Kernel {
+ public:
+  int Open(const std::string& path, int flags) override { return ::open(path.c_str(), flags); }
+  int Close(int fd) override { return ::close(fd); }
+  int Ioctl(int fd, unsigned long request, void* argument) override {
+    return ::ioctl(fd, request, argument);
+  }
+  int Poll(pollfd* fds, nfds_t count, int timeoutMs) override {
+    return ::poll(fds, count, timeoutMs);
+  }
+  void* Mmap(void* address, std::size_t length, int protection, int flags, int fd,
+             off_t offset) override {
+    return ::mmap(address, length, protection, flags, fd, offset);
+  }
+  int Munmap(void* address, std::size_t length) override { return ::munmap(address, length); }
+
+  int ListDirectory(const std::string& path, std::vector<std::string>* names) override {
+    names->clear();
+    DIR* directory = ::opendir(path.c_str());
+    if (!directory) return -1;
+    errno = 0;
+    while (const dirent* entry = ::readdir(directory)) {
+      const std::string name = entry->d_name;
+      if (name != "." && name != "..") names->push_back(name);
+    }
+    const int error = errno;
+    ::closedir(directory);
+    if (error != 0) {
+      errno = error;
+      return -1;
+    }
+    return 0;
+  }
+
+  int ReadLink(const std::string& path, std::string* target) override {
+    std::array<char, 4096> buffer{};
+    const ssize_t length = ::readlink(path.c_str(), buffer.data(), buffer.size());
+    if (length < 0) return -1;
+    if (static_cast<std::size_t>(length) >= buffer.size()) {
+      errno = ENAMETOOLONG;
+      return -1;
+    }
+    target->assign(buffer.data(), static_cast<std::size_t>(length));
+    return 0;
+  }
+
+  int ReadTextFile(const std::string& path, std::string* contents) override {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    contents->clear();
+    std::array<char, 4096> buffer{};
+    for (;;) {
+      const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0 || contents->size() + static_cast<std::size_t>(got) > kMaxTextFile) {
+        const int error = got < 0 ? errno : EFBIG;
+        ::close(fd);
+        errno = error;
+        return -1;
+      }
+      if (got == 0) break;
+      contents->append(buffer.data(), static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return 0;
+  }
+};
+
+}  // namespace
+
+std::shared_ptr<Kernel> MakeLibcKernel() {
+  return std::make_shared<LibcKernel>();
+}
+
+}  // namespace korvane::v4l2
