@@ -254,6 +254,20 @@ struct IAMCameraControl : IUnknown {
   virtual HRESULT Get(LONG Property, LONG* lValue, LONG* Flags) = 0;
 };
 
+// The capability record IAMStreamConfig::GetStreamCaps fills for a video format.
+struct VIDEO_STREAM_CONFIG_CAPS {
+  GUID guid;
+  ULONG VideoStandard;
+  SIZE InputSize, MinCroppingSize, MaxCroppingSize;
+  int CropGranularityX, CropGranularityY, CropAlignX, CropAlignY;
+  SIZE MinOutputSize, MaxOutputSize;
+  int OutputGranularityX, OutputGranularityY;
+  int StretchTapsX, StretchTapsY, ShrinkTapsX, ShrinkTapsY;
+  LONGLONG MinFrameInterval, MaxFrameInterval;
+  LONG MinBitsPerSecond, MaxBitsPerSecond;
+};
+static_assert(sizeof(VIDEO_STREAM_CONFIG_CAPS) == 128);
+
 struct IAMStreamConfig : IUnknown {
   using ComBase = IUnknown;
   virtual HRESULT SetFormat(AM_MEDIA_TYPE* pmt) = 0;

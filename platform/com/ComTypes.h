@@ -55,6 +55,11 @@ inline constexpr HRESULT HRESULT_ERROR_SET_NOT_FOUND = MakeHResult(0x80070492); 
 inline constexpr HRESULT HRESULT_ERROR_GEN_FAILURE = MakeHResult(0x8007001F);
 inline constexpr HRESULT HRESULT_ERROR_NOT_SUPPORTED = MakeHResult(0x80070032);
 inline constexpr HRESULT HRESULT_ERROR_TIMEOUT = MakeHResult(0x800705B4);
+// Our own codes for what a camera driver on this platform answers and no system code says.
+// A device node the user may not open: the text names the fix.
+inline constexpr HRESULT HRESULT_CAMERA_PERMISSION_DENIED = MakeHResult(0x8004A001);
+// A control the driver refuses to change while its automatic companion runs it.
+inline constexpr HRESULT HRESULT_CONTROL_IS_AUTOMATIC = MakeHResult(0x8004A002);
 inline constexpr HRESULT E_PROP_ID_UNSUPPORTED = HRESULT_ERROR_NOT_FOUND;
 inline constexpr HRESULT E_PROP_SET_UNSUPPORTED = HRESULT_ERROR_SET_NOT_FOUND;
 inline constexpr HRESULT REGDB_E_CLASSNOTREG = MakeHResult(0x80040154);

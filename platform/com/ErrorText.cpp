@@ -48,6 +48,11 @@ constexpr CodeText kSystemTexts[] = {
     {HRESULT_ERROR_NOT_FOUND, "The element was not found"},
     {HRESULT_ERROR_SET_NOT_FOUND, "The property set was not found on the object"},
     {HRESULT_ERROR_TIMEOUT, "The operation timed out"},
+    {HRESULT_CAMERA_PERMISSION_DENIED,
+     "Access to the camera is denied: your user needs to be a member of the group 'video' "
+     "(sudo usermod -aG video $USER), then log out and in again"},
+    {HRESULT_CONTROL_IS_AUTOMATIC,
+     "The camera does not accept this value while the control is in automatic mode"},
     {REGDB_E_CLASSNOTREG, "The class is not registered"},
     {CLASS_E_NOAGGREGATION, "The class cannot be created as part of an aggregate"},
 };

@@ -20,6 +20,7 @@ struct PropertyPageControl {
     Auto,    // a check box "Auto" that belongs to the slider before it
     Choice,  // one of the entries
     Action,  // a button that puts the values of its assignments into other controls
+    Button,  // a button the device acts on at once (SetValue with 1), holding no value
   };
   Kind kind = Kind::Slider;
   std::string caption;
@@ -28,6 +29,8 @@ struct PropertyPageControl {
   // Action: control index and the value it gets. The frame holds them like any other change
   // until Apply or OK, so Cancel still takes them back.
   std::vector<std::pair<ULONG, LONG>> assignments;
+  // Shown with its value but never written (the driver reports it read-only).
+  bool readOnly = false;
 
   static PropertyPageControl Slider(std::string caption, LONG min, LONG max, LONG step,
                                     LONG defaultValue) {
@@ -45,6 +48,7 @@ struct PropertyPageControl {
     control.entries = std::move(entries);
     return control;
   }
+  static PropertyPageControl Button(std::string caption) { return Of(Kind::Button, std::move(caption)); }
   static PropertyPageControl Action(std::string caption,
                                     std::vector<std::pair<ULONG, LONG>> assignments) {
     PropertyPageControl control = Of(Kind::Action, std::move(caption));

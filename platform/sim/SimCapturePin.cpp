@@ -17,20 +17,7 @@ constexpr HRESULT kInsufficientBuffer = HResultFromWin32(122);
 constexpr DWORD KSPROPERTY_SUPPORT_GET = 1;
 constexpr char16_t kPinName[] = u"Capture";
 
-// The capability record GetStreamCaps fills, laid out as the platform's
-// VIDEO_STREAM_CONFIG_CAPS.
-struct VideoStreamConfigCaps {
-  GUID guid;
-  ULONG videoStandard;
-  SIZE inputSize, minCroppingSize, maxCroppingSize;
-  int cropGranularityX, cropGranularityY, cropAlignX, cropAlignY;
-  SIZE minOutputSize, maxOutputSize;
-  int outputGranularityX, outputGranularityY;
-  int stretchTapsX, stretchTapsY, shrinkTapsX, shrinkTapsY;
-  LONGLONG minFrameInterval, maxFrameInterval;
-  LONG minBitsPerSecond, maxBitsPerSecond;
-};
-static_assert(sizeof(VideoStreamConfigCaps) == 128);
+using VideoStreamConfigCaps = VIDEO_STREAM_CONFIG_CAPS;
 
 std::optional<std::size_t> OfferedFormatIndex(const SimDevice& device, const AM_MEDIA_TYPE& type) {
   for (std::size_t i = 0; i < device.formats.size(); ++i) {
@@ -264,16 +251,16 @@ HRESULT SimCapturePin::GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps
   const SIZE picture{format.width, format.height < 0 ? -format.height : format.height};
   VideoStreamConfigCaps record{};
   record.guid = format.formattype;
-  record.inputSize = record.minCroppingSize = record.maxCroppingSize = picture;
-  record.minOutputSize = record.maxOutputSize = picture;
-  record.minFrameInterval = record.maxFrameInterval = format.avgTimePerFrame;
+  record.InputSize = record.MinCroppingSize = record.MaxCroppingSize = picture;
+  record.MinOutputSize = record.MaxOutputSize = picture;
+  record.MinFrameInterval = record.MaxFrameInterval = format.avgTimePerFrame;
   const LONG bitRate =
       format.avgTimePerFrame > 0
           ? static_cast<LONG>(std::min<long long>(static_cast<long long>(SampleSizeOf(format)) * 8 *
                                                       10'000'000 / format.avgTimePerFrame,
                                                   0x7FFFFFFF))
           : 0;
-  record.minBitsPerSecond = record.maxBitsPerSecond = bitRate;
+  record.MinBitsPerSecond = record.MaxBitsPerSecond = bitRate;
   std::memcpy(caps, &record, sizeof(record));
   return S_OK;
 }

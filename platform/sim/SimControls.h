@@ -4,28 +4,12 @@
 // and the name its calls are counted and faulted under.
 
 #include "camera/FDirectShow9.h"
+#include "platform/com/DelegatingPart.h"
 #include "platform/sim/SimDriver.h"
 
 namespace korvane::sim {
 
-// An interface implemented inside another object: it shares that object's identity and
-// lifetime, as every interface of one COM object must.
-template <class Interface>
-class DelegatingPart : public Interface {
- public:
-  explicit DelegatingPart(IUnknown& owner) : owner_(owner) {}
-  HRESULT QueryInterface(REFIID iid, void** object) override {
-    return owner_.QueryInterface(iid, object);
-  }
-  ULONG AddRef() override { return owner_.AddRef(); }
-  ULONG Release() override { return owner_.Release(); }
-
- protected:
-  ~DelegatingPart() = default;
-
- private:
-  IUnknown& owner_;
-};
+using com::DelegatingPart;
 
 template <class Interface>
 class SimControlPart final : public DelegatingPart<Interface> {

@@ -3,6 +3,7 @@
 // property frame looks the id up and builds the page from the device's own control list.
 
 #include "platform/com/Guid.h"
+#include "platform/devices/StreamFormatPage.h"
 
 namespace korvane::sim {
 
@@ -12,21 +13,15 @@ inline constexpr CLSID CLSID_SimVideoProcAmpPage = MakeGuid("6B1F3E20-4C5A-4E8B-
 inline constexpr CLSID CLSID_SimCameraControlPage =
     MakeGuid("6B1F3E20-4C5A-4E8B-9A0D-2F7C51D3A102");
 // The formats of the capture pin (IAMStreamConfig).
-inline constexpr CLSID CLSID_SimStreamFormatPage = MakeGuid("6B1F3E20-4C5A-4E8B-9A0D-2F7C51D3A103");
+inline constexpr CLSID CLSID_SimStreamFormatPage = devices::CLSID_StreamFormatPage;
 // The class id a simulated capture filter reports through IPersist::GetClassID.
 inline constexpr CLSID CLSID_SimCaptureFilter = MakeGuid("6B1F3E20-4C5A-4E8B-9A0D-2F7C51D3A100");
 
 }  // namespace korvane::sim
 
-#include <vector>
-
-struct CAUUID;
-
 namespace korvane::sim {
 
-// Hands the page ids out as ISpecifyPropertyPages::GetPages does: a task-memory array the
-// caller frees (nullptr for an empty list).
-HRESULT FillPageList(CAUUID* pages, const std::vector<CLSID>& ids);
+using devices::FillPageList;
 
 // Registers the page classes with the class registry, so the property frame can create the
 // pages by their ids. Making a simulated provider does it.

@@ -48,6 +48,7 @@ class PropertyFrameDialog : public QDialog {
   bool Changed(const Field& field) const;
   void FieldChanged(std::size_t field);
   void RunAction(const Field& action);
+  void Press(const Field& button);
   void UpdateApply();
 
   std::vector<Field> fields_;

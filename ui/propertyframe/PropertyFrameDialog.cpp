@@ -174,6 +174,13 @@ void PropertyFrameDialog::AddField(Field field, QGridLayout& grid, QHBoxLayout& 
       field.widget = choice;
       break;
     }
+    case Kind::Button: {
+      auto* button = new QPushButton(caption);
+      button->setObjectName(QStringLiteral("Press") + name);
+      grid.addWidget(button, row, 1);
+      field.widget = button;
+      break;
+    }
     case Kind::Action: {
       auto* button = new QPushButton(caption);
       button->setObjectName(QStringLiteral("Button") + name);
@@ -206,20 +213,26 @@ void PropertyFrameDialog::Connect(std::size_t index) {
   } else if (auto* choice = qobject_cast<QComboBox*>(widget)) {
     connect(choice, &QComboBox::currentIndexChanged, this, [this, index] { FieldChanged(index); });
   } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
-    connect(button, &QPushButton::clicked, this, [this, index] { RunAction(fields_[index]); });
+    connect(button, &QPushButton::clicked, this, [this, index] {
+      if (fields_[index].control.kind == Kind::Button) {
+        Press(fields_[index]);
+      } else {
+        RunAction(fields_[index]);
+      }
+    });
   }
 }
 
 void PropertyFrameDialog::ReadAll() {
   for (Field& field : fields_) {
-    if (field.control.kind == Kind::Action) continue;
+    if (field.control.kind == Kind::Action || field.control.kind == Kind::Button) continue;
     LONG value = 0;
     field.readable = SUCCEEDED(field.page->GetValue(field.index, &value));
     if (field.readable) {
       field.shown = value;
       Show(field, value);
     }
-    field.widget->setEnabled(field.readable);
+    field.widget->setEnabled(field.readable && !field.control.readOnly);
   }
   // A slider under automatic control is the driver's to move.
   for (std::size_t i = 0; i < fields_.size(); ++i) FieldChanged(i);
@@ -281,6 +294,19 @@ void PropertyFrameDialog::RunAction(const Field& action) {
     if (field.readable) Show(field, value);
   }
   UpdateApply();
+}
+
+// A button acts on the device at once: there is no value to hold until Apply.
+void PropertyFrameDialog::Press(const Field& button) {
+  const HRESULT result = button.page->SetValue(button.index, 1);
+  if (FAILED(result)) {
+    QMessageBox::warning(this, windowTitle(),
+                         tr("%1 failed: %2.")
+                             .arg(QString::fromStdString(button.control.caption),
+                                  QString::fromStdString(com::OleErrorMessage(result))));
+  }
+  // What the button did moves other values.
+  ReadAll();
 }
 
 void PropertyFrameDialog::UpdateApply() {
