@@ -1,0 +1,314 @@
+#include "platform/v4l2/V4l2CapturePin.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "platform/devices/StreamFormatPage.h"
+#include "platform/v4l2/V4l2Formats.h"
+
+namespace korvane::v4l2 {
+namespace {
+
+constexpr HRESULT VFW_E_ALREADY_CONNECTED = MakeHResult(0x80040204);
+constexpr HRESULT kInsufficientBuffer = HResultFromWin32(122);  // ERROR_INSUFFICIENT_BUFFER
+constexpr DWORD KSPROPERTY_SUPPORT_GET = 1;
+constexpr char16_t kPinName[] = u"Capture";
+
+using Formats = std::vector<V4l2Format>;
+
+void DeleteType(AM_MEDIA_TYPE* type) {
+  if (!type) return;
+  CoTaskMemFree(type->pbFormat);
+  if (type->pUnk) type->pUnk->Release();
+  CoTaskMemFree(type);
+}
+
+// Hands out the formats one enumeration of the driver found. Clones share them.
+class MediaTypeEnumerator final : public com::ComObject<IEnumMediaTypes> {
+ public:
+  MediaTypeEnumerator(std::shared_ptr<const Formats> formats, std::size_t position)
+      : formats_(std::move(formats)), position_(position) {}
+
+  HRESULT Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override {
+    if (fetched) *fetched = 0;
+    if (!types || (count != 1 && !fetched)) return E_POINTER;
+    ULONG delivered = 0;
+    while (delivered < count && position_ < formats_->size()) {
+      AM_MEDIA_TYPE* type = CreateMediaType((*formats_)[position_]);
+      if (!type) {
+        if (fetched) *fetched = delivered;
+        return E_OUTOFMEMORY;
+      }
+      types[delivered++] = type;
+      ++position_;
+    }
+    if (fetched) *fetched = delivered;
+    return delivered == count ? S_OK : S_FALSE;
+  }
+  HRESULT Skip(ULONG count) override {
+    const std::size_t left = formats_->size() - position_;
+    position_ += std::min<std::size_t>(count, left);
+    return count <= left ? S_OK : S_FALSE;
+  }
+  HRESULT Reset() override {
+    position_ = 0;
+    return S_OK;
+  }
+  HRESULT Clone(IEnumMediaTypes** clone) override {
+    if (!clone) return E_POINTER;
+    *clone = com::MakeCom<MediaTypeEnumerator>(formats_, position_).Detach();
+    return S_OK;
+  }
+
+ private:
+  const std::shared_ptr<const Formats> formats_;
+  std::size_t position_;
+};
+
+}  // namespace
+
+void V4l2CapturePin::MediaTypeDelete::operator()(AM_MEDIA_TYPE* type) const {
+  DeleteType(type);
+}
+
+V4l2CapturePin::V4l2CapturePin(IBaseFilter& filter, std::shared_ptr<V4l2Device> device,
+                               const std::atomic<FILTER_STATE>& filterState)
+    : filter_(filter), device_(std::move(device)), filterState_(filterState) {}
+
+V4l2CapturePin::~V4l2CapturePin() = default;
+
+HRESULT V4l2CapturePin::QueryInterface(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (iid == IID_IUnknown || iid == IID_IPin) {
+    *object = static_cast<IPin*>(this);
+  } else if (iid == IID_IKsPropertySet) {
+    *object = static_cast<IKsPropertySet*>(this);
+  } else if (iid == IID_IAMStreamConfig) {
+    *object = static_cast<IAMStreamConfig*>(this);
+  } else if (iid == IID_ISpecifyPropertyPages) {
+    *object = static_cast<ISpecifyPropertyPages*>(this);
+  } else {
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+ULONG V4l2CapturePin::AddRef() {
+  return filter_.AddRef();
+}
+ULONG V4l2CapturePin::Release() {
+  return filter_.Release();
+}
+
+// --- IPin --------------------------------------------------------------------------------
+
+HRESULT V4l2CapturePin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {
+  if (!receivePin) return E_POINTER;
+  {
+    std::lock_guard lock(connectionMutex_);
+    if (connectedTo_) return VFW_E_ALREADY_CONNECTED;
+  }
+  if (filterState_.load() != State_Stopped) return VFW_E_NOT_STOPPED;
+  Formats formats;
+  const HRESULT listed = EnumerateFormats(*device_, &formats);
+  if (FAILED(listed)) return listed;
+  std::vector<const V4l2Format*> order;
+  if (type) {
+    const V4l2Format* wanted = FindFormat(formats, *type);
+    if (!wanted) return VFW_E_INVALIDMEDIATYPE;
+    order.push_back(wanted);
+  } else {
+    // The format the device is set to first, then the others in the driver's order.
+    V4l2Format current;
+    if (SUCCEEDED(CurrentFormat(*device_, &current))) {
+      const auto found = std::find(formats.begin(), formats.end(), current);
+      if (found != formats.end()) order.push_back(&*found);
+    }
+    for (const V4l2Format& format : formats) {
+      if (order.empty() || order.front() != &format) order.push_back(&format);
+    }
+  }
+  for (const V4l2Format* format : order) {
+    MediaTypePtr offered(CreateMediaType(*format));
+    if (!offered) return E_OUTOFMEMORY;
+    if (FAILED(receivePin->ReceiveConnection(this, offered.get()))) continue;
+    const HRESULT applied = ApplyFormat(*device_, *format);
+    if (FAILED(applied)) {
+      receivePin->Disconnect();
+      return applied;
+    }
+    std::lock_guard lock(connectionMutex_);
+    connectedTo_ = ComPtr<IPin>(receivePin);
+    connectionType_ = std::move(offered);
+    return S_OK;
+  }
+  return type ? VFW_E_INVALIDMEDIATYPE : VFW_E_CANNOT_CONNECT;
+}
+
+HRESULT V4l2CapturePin::ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) {
+  return E_UNEXPECTED;  // an output pin only connects to others
+}
+
+HRESULT V4l2CapturePin::Disconnect() {
+  std::lock_guard lock(connectionMutex_);
+  if (!connectedTo_) return S_FALSE;
+  if (filterState_.load() != State_Stopped) return VFW_E_NOT_STOPPED;
+  connectedTo_ = nullptr;
+  connectionType_.reset();
+  return S_OK;
+}
+
+void V4l2CapturePin::DisconnectForShutdown() {
+  std::lock_guard lock(connectionMutex_);
+  connectedTo_ = nullptr;
+  connectionType_.reset();
+}
+
+HRESULT V4l2CapturePin::ConnectedTo(IPin** pin) {
+  if (!pin) return E_POINTER;
+  std::lock_guard lock(connectionMutex_);
+  *pin = nullptr;
+  if (!connectedTo_) return VFW_E_NOT_CONNECTED;
+  *pin = ComPtr<IPin>(connectedTo_).Detach();
+  return S_OK;
+}
+
+HRESULT V4l2CapturePin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
+  if (!type) return E_POINTER;
+  std::lock_guard lock(connectionMutex_);
+  if (!connectionType_) {
+    *type = AM_MEDIA_TYPE{};
+    return VFW_E_NOT_CONNECTED;
+  }
+  return com::CopyMediaType(type, *connectionType_);
+}
+
+HRESULT V4l2CapturePin::QueryPinInfo(PIN_INFO* info) {
+  if (!info) return E_POINTER;
+  info->pFilter = &filter_;
+  filter_.AddRef();
+  info->dir = PINDIR_OUTPUT;
+  std::copy(std::begin(kPinName), std::end(kPinName), info->achName);
+  return S_OK;
+}
+
+HRESULT V4l2CapturePin::QueryDirection(PIN_DIRECTION* direction) {
+  if (!direction) return E_POINTER;
+  *direction = PINDIR_OUTPUT;
+  return S_OK;
+}
+
+HRESULT V4l2CapturePin::QueryAccept(const AM_MEDIA_TYPE* type) {
+  if (!type) return E_POINTER;
+  Formats formats;
+  const HRESULT result = EnumerateFormats(*device_, &formats);
+  if (FAILED(result)) return result;
+  return FindFormat(formats, *type) ? S_OK : S_FALSE;
+}
+
+HRESULT V4l2CapturePin::EnumMediaTypes(IEnumMediaTypes** enumerator) {
+  if (!enumerator) return E_POINTER;
+  *enumerator = nullptr;
+  auto formats = std::make_shared<Formats>();
+  const HRESULT result = EnumerateFormats(*device_, formats.get());
+  if (FAILED(result)) return result;
+  *enumerator =
+      com::MakeCom<MediaTypeEnumerator>(std::shared_ptr<const Formats>(std::move(formats)), 0)
+          .Detach();
+  return S_OK;
+}
+
+// --- IKsPropertySet ------------------------------------------------------------------------
+
+HRESULT V4l2CapturePin::Set(REFGUID set, DWORD id, LPVOID, DWORD, LPVOID, DWORD) {
+  if (set != AMPROPSETID_Pin) return HRESULT_ERROR_SET_NOT_FOUND;
+  return id == AMPROPERTY_PIN_CATEGORY ? E_ACCESSDENIED : HRESULT_ERROR_NOT_FOUND;
+}
+
+HRESULT V4l2CapturePin::Get(REFGUID set, DWORD id, LPVOID, DWORD, LPVOID data, DWORD dataSize,
+                            DWORD* returned) {
+  if (set != AMPROPSETID_Pin) return HRESULT_ERROR_SET_NOT_FOUND;
+  if (id != AMPROPERTY_PIN_CATEGORY) return HRESULT_ERROR_NOT_FOUND;
+  if (returned) *returned = sizeof(GUID);
+  if (!data || dataSize < sizeof(GUID)) return kInsufficientBuffer;
+  std::memcpy(data, &PIN_CATEGORY_CAPTURE, sizeof(GUID));
+  return S_OK;
+}
+
+HRESULT V4l2CapturePin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
+  if (set != AMPROPSETID_Pin) return HRESULT_ERROR_SET_NOT_FOUND;
+  if (id != AMPROPERTY_PIN_CATEGORY) return HRESULT_ERROR_NOT_FOUND;
+  if (support) *support = KSPROPERTY_SUPPORT_GET;
+  return S_OK;
+}
+
+// --- IAMStreamConfig -----------------------------------------------------------------------
+
+HRESULT V4l2CapturePin::SetFormat(AM_MEDIA_TYPE* type) {
+  if (!type) return E_POINTER;
+  if (filterState_.load() != State_Stopped) return VFW_E_NOT_STOPPED;
+  Formats formats;
+  const HRESULT result = EnumerateFormats(*device_, &formats);
+  if (FAILED(result)) return result;
+  const V4l2Format* format = FindFormat(formats, *type);
+  if (!format) return VFW_E_INVALIDMEDIATYPE;
+  return ApplyFormat(*device_, *format);
+}
+
+HRESULT V4l2CapturePin::GetFormat(AM_MEDIA_TYPE** type) {
+  if (!type) return E_POINTER;
+  *type = nullptr;
+  V4l2Format current;
+  const HRESULT result = CurrentFormat(*device_, &current);
+  if (FAILED(result)) return result;
+  if (!IsDescribable(current.pixelFormat)) return VFW_E_INVALIDMEDIATYPE;
+  *type = CreateMediaType(current);
+  return *type ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT V4l2CapturePin::GetNumberOfCapabilities(int* count, int* size) {
+  if (!count || !size) return E_POINTER;
+  Formats formats;
+  const HRESULT result = EnumerateFormats(*device_, &formats);
+  if (FAILED(result)) return result;
+  *count = static_cast<int>(formats.size());
+  *size = sizeof(VIDEO_STREAM_CONFIG_CAPS);
+  return S_OK;
+}
+
+HRESULT V4l2CapturePin::GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps) {
+  if (!type || !caps) return E_POINTER;
+  *type = nullptr;
+  if (index < 0) return E_INVALIDARG;
+  Formats formats;
+  const HRESULT result = EnumerateFormats(*device_, &formats);
+  if (FAILED(result)) return result;
+  if (static_cast<std::size_t>(index) >= formats.size()) return S_FALSE;
+  const V4l2Format& format = formats[static_cast<std::size_t>(index)];
+  MediaTypePtr created(CreateMediaType(format));
+  if (!created) return E_OUTOFMEMORY;
+  VIDEOINFOHEADER header;
+  std::memcpy(&header, created->pbFormat, sizeof(header));
+  const SIZE picture{header.bmiHeader.biWidth, static_cast<LONG>(format.height)};
+  VIDEO_STREAM_CONFIG_CAPS record{};
+  record.guid = FORMAT_VideoInfo;
+  record.InputSize = record.MinCroppingSize = record.MaxCroppingSize = picture;
+  record.MinOutputSize = record.MaxOutputSize = picture;
+  record.MinFrameInterval = record.MaxFrameInterval = header.AvgTimePerFrame;
+  record.MinBitsPerSecond = record.MaxBitsPerSecond =
+      static_cast<LONG>(std::min<DWORD>(header.dwBitRate, 0x7FFFFFFF));
+  std::memcpy(caps, &record, sizeof(record));
+  *type = created.release();
+  return S_OK;
+}
+
+HRESULT V4l2CapturePin::GetPages(CAUUID* pages) {
+  devices::RegisterStreamFormatPage();
+  return devices::FillPageList(pages, {devices::CLSID_StreamFormatPage});
+}
+
+}  // namespace korvane::v4l2

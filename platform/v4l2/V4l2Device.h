@@ -1,0 +1,43 @@
+#pragma once
+// One camera node as a filter and its pages share it: the node is opened on first use and
+// stays open for the filter's life, like a program that holds a camera. Opening again is
+// tried at each call until it works, so a user who is given access later need not restart.
+
+#include <mutex>
+#include <string>
+
+#include "platform/com/ComTypes.h"
+#include "platform/v4l2/Kernel.h"
+#include "platform/v4l2/V4l2Errors.h"
+
+namespace korvane::v4l2 {
+
+class V4l2Device {
+ public:
+  V4l2Device(Door door, std::string nodePath);
+  V4l2Device(const V4l2Device&) = delete;
+  V4l2Device& operator=(const V4l2Device&) = delete;
+
+  // 0 or the errno of the call (or of opening the node).
+  int Ioctl(unsigned long request, void* argument);
+  // The result code of an ioctl: ResultFromErrno of its error, where an error of the opening
+  // is reported as an open error.
+  HRESULT Call(unsigned long request, void* argument, CallKind kind);
+
+  const std::string& NodePath() const { return nodePath_; }
+  const Door& GetDoor() const { return door_; }
+
+ private:
+  // The descriptor, or -errno of the failed open.
+  int Descriptor();
+
+  const Door door_;
+  const std::string nodePath_;
+  std::mutex openMutex_;
+  UniqueFd fd_;
+};
+
+// The node's flags as the provider opens it: never blocking the caller, never inherited.
+int DeviceOpenFlags();
+
+}  // namespace korvane::v4l2

@@ -1,0 +1,58 @@
+#include "platform/v4l2/V4l2Provider.h"
+
+#include <utility>
+
+#include "camera/FDirectShow9.h"
+#include "platform/v4l2/V4l2Filter.h"
+#include "platform/v4l2/V4l2Listing.h"
+
+namespace korvane::v4l2 {
+namespace {
+
+class V4l2DeviceEntry final : public devices::DeviceEntry {
+ public:
+  V4l2DeviceEntry(Door door, CameraNode camera) : door_(std::move(door)), camera_(std::move(camera)) {}
+
+  HRESULT ReadProperties(devices::DeviceProperties* properties) override {
+    properties->friendlyName = camera_.friendlyName;
+    properties->devicePath = camera_.devicePath;
+    properties->description = camera_.description;
+    return S_OK;
+  }
+
+  // The node opens with the filter's first call, so a camera the user may not open still binds
+  // and every call then says why it fails.
+  HRESULT BindToObject(REFIID iid, void** object) override {
+    return CreateV4l2Filter(std::make_shared<V4l2Device>(door_, camera_.nodePath),
+                            camera_.friendlyName, iid, object);
+  }
+
+ private:
+  const Door door_;
+  const CameraNode camera_;
+};
+
+class V4l2Provider final : public devices::DeviceProvider {
+ public:
+  explicit V4l2Provider(std::shared_ptr<Kernel> kernel) : door_(std::move(kernel)) {}
+
+  std::vector<std::shared_ptr<devices::DeviceEntry>> Enumerate(const GUID& category) override {
+    std::vector<std::shared_ptr<devices::DeviceEntry>> entries;
+    if (category != CLSID_VideoInputDeviceCategory) return entries;
+    for (CameraNode& camera : ListCameras(door_)) {
+      entries.push_back(std::make_shared<V4l2DeviceEntry>(door_, std::move(camera)));
+    }
+    return entries;
+  }
+
+ private:
+  const Door door_;
+};
+
+}  // namespace
+
+std::shared_ptr<devices::DeviceProvider> MakeV4l2Provider(std::shared_ptr<Kernel> kernel) {
+  return std::make_shared<V4l2Provider>(std::move(kernel));
+}
+
+}  // namespace korvane::v4l2
