@@ -1,0 +1,133 @@
+#include "platform/v4l2/emulation/BufferQueue.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace korvane::v4l2::emulation {
+namespace {
+
+constexpr std::uint32_t kMaxBuffers = 32;  // what the UVC driver allows
+
+std::size_t PageAligned(std::size_t length) {
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  return (length + page - 1) / page * page;
+}
+
+}  // namespace
+
+std::shared_ptr<BufferMemory> BufferMemory::Create(std::size_t length, int* error) {
+  const int fd = ::memfd_create("korvane-v4l2-buffer", MFD_CLOEXEC);
+  if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(length)) != 0) {
+    *error = errno;
+    if (fd >= 0) ::close(fd);
+    return nullptr;
+  }
+  return std::shared_ptr<BufferMemory>(new BufferMemory(fd, length));
+}
+
+BufferMemory::~BufferMemory() {
+  ::close(fd_);
+}
+
+int BufferQueue::Access(const void* file, std::uint32_t type) const {
+  if (type != type_) return EINVAL;
+  if (owner_ == file) return 0;
+  return owner_ ? EBUSY : EINVAL;
+}
+
+void BufferQueue::Free() {
+  buffers_.clear();  // mapped memory lives on in its mappings
+  streaming_ = false;
+  owner_ = nullptr;
+}
+
+int BufferQueue::Request(const void* file, v4l2_requestbuffers& request, std::size_t bufferSize) {
+  if (request.type != type_ || request.memory != V4L2_MEMORY_MMAP) return EINVAL;
+  if (OwnedByAnother(file) || streaming_) return EBUSY;
+  Free();
+  request.capabilities = V4L2_BUF_CAP_SUPPORTS_MMAP | V4L2_BUF_CAP_SUPPORTS_ORPHANED_BUFS;
+  request.flags = 0;
+  if (request.count == 0) return 0;
+  const std::size_t length = PageAligned(bufferSize);
+  std::uint32_t offset = 0;
+  for (std::uint32_t i = 0; i < std::min(request.count, kMaxBuffers); ++i) {
+    int error = 0;
+    auto memory = BufferMemory::Create(length, &error);
+    if (!memory) {
+      Free();
+      return ENOMEM;
+    }
+    buffers_.push_back({std::move(memory), offset, false});
+    offset += static_cast<std::uint32_t>(length);
+  }
+  request.count = static_cast<std::uint32_t>(buffers_.size());
+  owner_ = file;
+  return 0;
+}
+
+void BufferQueue::Fill(std::uint32_t index, v4l2_buffer& buffer) const {
+  const Buffer& b = buffers_[index];
+  buffer = v4l2_buffer{};
+  buffer.index = index;
+  buffer.type = type_;
+  buffer.flags = V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC | V4L2_BUF_FLAG_TSTAMP_SRC_SOE |
+                 (b.queued ? V4L2_BUF_FLAG_QUEUED : 0) |
+                 (b.memory.use_count() > 1 ? V4L2_BUF_FLAG_MAPPED : 0);
+  buffer.field = V4L2_FIELD_NONE;
+  buffer.memory = V4L2_MEMORY_MMAP;
+  buffer.m.offset = b.offset;
+  buffer.length = static_cast<std::uint32_t>(b.memory->Length());
+}
+
+int BufferQueue::Query(const void* file, v4l2_buffer& buffer) const {
+  if (const int error = Access(file, buffer.type)) return error;
+  if (buffer.index >= buffers_.size()) return EINVAL;
+  Fill(buffer.index, buffer);
+  return 0;
+}
+
+int BufferQueue::Queue(const void* file, v4l2_buffer& buffer) {
+  if (const int error = Access(file, buffer.type)) return error;
+  if (buffer.memory != V4L2_MEMORY_MMAP || buffer.index >= buffers_.size() ||
+      buffers_[buffer.index].queued) {
+    return EINVAL;
+  }
+  buffers_[buffer.index].queued = true;
+  Fill(buffer.index, buffer);
+  return 0;
+}
+
+// No frames are produced yet: a streaming queue has nothing to hand back.
+int BufferQueue::Dequeue(const void* file, v4l2_buffer& buffer) {
+  if (const int error = Access(file, buffer.type)) return error;
+  return streaming_ ? EAGAIN : EINVAL;
+}
+
+int BufferQueue::StreamOn(const void* file, std::uint32_t type) {
+  if (const int error = Access(file, type)) return error;
+  streaming_ = true;
+  return 0;
+}
+
+int BufferQueue::StreamOff(const void* file, std::uint32_t type) {
+  if (const int error = Access(file, type)) return error;
+  streaming_ = false;
+  for (Buffer& buffer : buffers_) buffer.queued = false;
+  return 0;
+}
+
+void BufferQueue::Release(const void* file) {
+  if (owner_ == file) Free();
+}
+
+std::shared_ptr<BufferMemory> BufferQueue::MemoryAt(std::uint32_t offset) const {
+  for (const Buffer& buffer : buffers_) {
+    if (buffer.offset == offset) return buffer.memory;
+  }
+  return nullptr;
+}
+
+}  // namespace korvane::v4l2::emulation

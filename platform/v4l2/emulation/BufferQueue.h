@@ -1,0 +1,69 @@
+#pragma once
+// The buffer queue of one device node, with the driver's rule of one owner: the open file
+// that requested buffers owns the queue until it frees them or is released, and the others
+// get EBUSY for what would touch it. Buffers are memory files the caller maps; a mapping keeps
+// its buffer's memory alive after the queue let it go, as the kernel orphans mapped buffers.
+
+#include <linux/videodev2.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace korvane::v4l2::emulation {
+
+class BufferMemory {
+ public:
+  // nullptr with *error set when the memory cannot be had.
+  static std::shared_ptr<BufferMemory> Create(std::size_t length, int* error);
+  ~BufferMemory();
+  BufferMemory(const BufferMemory&) = delete;
+  BufferMemory& operator=(const BufferMemory&) = delete;
+
+  int Fd() const { return fd_; }
+  std::size_t Length() const { return length_; }
+
+ private:
+  BufferMemory(int fd, std::size_t length) : fd_(fd), length_(length) {}
+  int fd_;
+  std::size_t length_;
+};
+
+class BufferQueue {
+ public:
+  explicit BufferQueue(std::uint32_t type) : type_(type) {}
+
+  // Each takes the open file asking (its identity only) and returns 0 or the ioctl's errno.
+  int Request(const void* file, v4l2_requestbuffers& request, std::size_t bufferSize);
+  int Query(const void* file, v4l2_buffer& buffer) const;
+  int Queue(const void* file, v4l2_buffer& buffer);
+  int Dequeue(const void* file, v4l2_buffer& buffer);
+  int StreamOn(const void* file, std::uint32_t type);
+  int StreamOff(const void* file, std::uint32_t type);
+  // The owner's file is released: its buffers are freed.
+  void Release(const void* file);
+
+  bool Allocated() const { return !buffers_.empty(); }
+  bool Streaming() const { return streaming_; }
+  bool OwnedByAnother(const void* file) const { return owner_ && owner_ != file; }
+  // The memory of the buffer at that mapping offset; nullptr when none.
+  std::shared_ptr<BufferMemory> MemoryAt(std::uint32_t offset) const;
+
+ private:
+  struct Buffer {
+    std::shared_ptr<BufferMemory> memory;
+    std::uint32_t offset = 0;
+    bool queued = false;
+  };
+  int Access(const void* file, std::uint32_t type) const;
+  void Fill(std::uint32_t index, v4l2_buffer& buffer) const;
+  void Free();
+
+  std::uint32_t type_;
+  const void* owner_ = nullptr;
+  std::vector<Buffer> buffers_;
+  bool streaming_ = false;
+};
+
+}  // namespace korvane::v4l2::emulation

@@ -1,0 +1,160 @@
+#include "platform/v4l2/emulation/EmulatedKernel.h"
+
+#include <sys/mman.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <mutex>
+
+#include "platform/v4l2/emulation/KernelCore.h"
+
+namespace korvane::v4l2::emulation {
+namespace {
+
+// A core result (or -errno) as the system call gives it: -1 with errno set.
+int Answer(int result) {
+  if (result >= 0) return result;
+  errno = -result;
+  return -1;
+}
+
+}  // namespace
+
+EmulatedKernel::EmulatedKernel(std::unique_ptr<KernelCore> core) : core_(std::move(core)) {}
+
+EmulatedKernel::~EmulatedKernel() = default;
+
+std::shared_ptr<EmulatedKernel> EmulatedKernel::FromJson(std::string_view json,
+                                                         std::string* error) {
+  try {
+    auto core = std::make_unique<KernelCore>(nullptr);
+    core->Apply(ParseDescription(json));
+    return std::shared_ptr<EmulatedKernel>(new EmulatedKernel(std::move(core)));
+  } catch (const DescriptionError& fault) {
+    if (error) *error = fault.what();
+    return nullptr;
+  }
+}
+
+std::shared_ptr<EmulatedKernel> EmulatedKernel::FromFile(const std::filesystem::path& file,
+                                                         std::string* error) {
+  auto core = std::make_unique<KernelCore>(std::make_unique<EmulationFile>(file));
+  // The caller is told instead; faults found later go to standard error.
+  core->ReportFaults(false);
+  const std::string fault = core->Sync();
+  if (!fault.empty()) {
+    if (error) *error = fault;
+    return nullptr;
+  }
+  core->ReportFaults(true);
+  return std::shared_ptr<EmulatedKernel>(new EmulatedKernel(std::move(core)));
+}
+
+std::shared_ptr<Kernel> KernelFromEnvironment() {
+  const char* file = std::getenv("KORVANE_V4L2_EMULATION");
+  if (!file || *file == '\0') return nullptr;
+  auto core = std::make_unique<KernelCore>(std::make_unique<EmulationFile>(file));
+  core->Sync();
+  return std::shared_ptr<EmulatedKernel>(new EmulatedKernel(std::move(core)));
+}
+
+int EmulatedKernel::Open(const std::string& path, int flags) {
+  std::lock_guard lock(core_->Mutex());
+  return Answer(core_->Open(path, flags));
+}
+
+int EmulatedKernel::Close(int fd) {
+  std::lock_guard lock(core_->Mutex());
+  return Answer(core_->Close(fd));
+}
+
+int EmulatedKernel::Ioctl(int fd, unsigned long request, void* argument) {
+  std::lock_guard lock(core_->Mutex());
+  return Answer(core_->Ioctl(fd, request, argument));
+}
+
+int EmulatedKernel::Poll(pollfd* fds, nfds_t count, int timeoutMs) {
+  std::unique_lock lock(core_->Mutex());
+  return Answer(core_->Poll(fds, count, timeoutMs, lock));
+}
+
+void* EmulatedKernel::Mmap(void* /*address*/, std::size_t length, int protection, int flags, int fd,
+                           off_t offset) {
+  std::lock_guard lock(core_->Mutex());
+  int error = 0;
+  void* mapping = core_->Mmap(length, protection, flags, fd, offset, &error);
+  if (mapping == MAP_FAILED) errno = error;
+  return mapping;
+}
+
+int EmulatedKernel::Munmap(void* address, std::size_t length) {
+  std::lock_guard lock(core_->Mutex());
+  return Answer(core_->Munmap(address, length));
+}
+
+int EmulatedKernel::ListDirectory(const std::string& path, std::vector<std::string>* names) {
+  std::lock_guard lock(core_->Mutex());
+  return Answer(core_->ListDirectory(path, names));
+}
+
+int EmulatedKernel::ReadLink(const std::string& path, std::string* target) {
+  std::lock_guard lock(core_->Mutex());
+  return Answer(core_->ReadLink(path, target));
+}
+
+int EmulatedKernel::ReadTextFile(const std::string& path, std::string* contents) {
+  std::lock_guard lock(core_->Mutex());
+  return Answer(core_->ReadTextFile(path, contents));
+}
+
+void EmulatedKernel::Unplug(std::string_view camera) {
+  std::lock_guard lock(core_->Mutex());
+  core_->SetPresent(std::string(camera), false);
+}
+
+void EmulatedKernel::Replug(std::string_view camera) {
+  std::lock_guard lock(core_->Mutex());
+  core_->Replug(std::string(camera));
+}
+
+std::optional<int32_t> EmulatedKernel::ControlValue(std::string_view camera, uint32_t cid) const {
+  std::lock_guard lock(core_->Mutex());
+  return core_->ControlValue(std::string(camera), cid);
+}
+
+void EmulatedKernel::SetControlValue(std::string_view camera, uint32_t cid, int32_t value) {
+  std::lock_guard lock(core_->Mutex());
+  core_->SetControlValue(std::string(camera), cid, value);
+}
+
+void EmulatedKernel::InterruptNextCalls(int count) {
+  std::lock_guard lock(core_->Mutex());
+  core_->InterruptNextCalls(count);
+}
+
+std::size_t EmulatedKernel::IoctlCount(unsigned long request) const {
+  std::lock_guard lock(core_->Mutex());
+  return core_->IoctlCount(request);
+}
+
+std::size_t EmulatedKernel::IoctlCount() const {
+  std::lock_guard lock(core_->Mutex());
+  return core_->IoctlCount();
+}
+
+void EmulatedKernel::ResetCounts() {
+  std::lock_guard lock(core_->Mutex());
+  core_->ResetCounts();
+}
+
+std::size_t EmulatedKernel::DeviceTransfers(std::string_view camera) const {
+  std::lock_guard lock(core_->Mutex());
+  return core_->DeviceTransfers(std::string(camera));
+}
+
+std::string EmulatedKernel::NodePath(std::string_view camera) const {
+  std::lock_guard lock(core_->Mutex());
+  return core_->NodePath(std::string(camera));
+}
+
+}  // namespace korvane::v4l2::emulation

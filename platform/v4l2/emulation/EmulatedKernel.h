@@ -1,0 +1,74 @@
+#pragma once
+// An emulated Linux kernel with UVC cameras described in a JSON file, behind the same door as
+// the real one: it answers every call as the kernel and the UVC driver do (-1 with errno,
+// clamped values, menus with holes, inactive controls, EBUSY, ENODEV after unplugging), so the
+// Video4Linux2 provider and the whole program can run on a machine without a camera.
+//
+// A file-backed kernel keeps the device state (control values, current format, plugged in or
+// not) in its file: a change is written back, and a change another program makes to the file
+// is seen at the next call. The file format is described in docs/emulated-uvc-cameras.md.
+//
+// Buffers: REQBUFS (memory-mapped only), QUERYBUF, QBUF, Mmap and Munmap, STREAMON and
+// STREAMOFF work; no frames are produced yet, so DQBUF answers EAGAIN while streaming. As in
+// the kernel, a mapping keeps its open file alive: a closed file that still has mapped buffers
+// owns its queue until they are unmapped.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/v4l2/Kernel.h"
+
+namespace korvane::v4l2::emulation {
+
+class KernelCore;
+
+class EmulatedKernel : public Kernel {
+ public:
+  // From JSON text (tests) or from a file (the program; state written back to it).
+  // nullptr plus a one-line message in *error when the text is unusable.
+  static std::shared_ptr<EmulatedKernel> FromJson(std::string_view json, std::string* error);
+  static std::shared_ptr<EmulatedKernel> FromFile(const std::filesystem::path& file,
+                                                  std::string* error);
+  ~EmulatedKernel() override;
+
+  int Open(const std::string& path, int flags) override;
+  int Close(int fd) override;
+  int Ioctl(int fd, unsigned long request, void* argument) override;
+  int Poll(pollfd* fds, nfds_t count, int timeoutMs) override;
+  void* Mmap(void* address, std::size_t length, int protection, int flags, int fd,
+             off_t offset) override;
+  int Munmap(void* address, std::size_t length) override;
+  int ListDirectory(const std::string& path, std::vector<std::string>* names) override;
+  int ReadLink(const std::string& path, std::string* target) override;
+  int ReadTextFile(const std::string& path, std::string* contents) override;
+
+  // Test hooks, by the camera's "id":
+  void Unplug(std::string_view camera);  // as pulling the cable
+  void Replug(std::string_view camera);  // back under a new node number
+  std::optional<int32_t> ControlValue(std::string_view camera, uint32_t cid) const;
+  void SetControlValue(std::string_view camera, uint32_t cid, int32_t value);  // another program
+  void InterruptNextCalls(int count);                   // EINTR for the next count calls
+  std::size_t IoctlCount(unsigned long request) const;  // per request since the last reset
+  std::size_t IoctlCount() const;                       // all
+  void ResetCounts();
+  std::size_t DeviceTransfers(std::string_view camera) const;  // the UVC cache's misses
+  std::string NodePath(std::string_view camera) const;  // "/dev/videoN" now ("" when unplugged)
+
+ private:
+  explicit EmulatedKernel(std::unique_ptr<KernelCore> core);
+  friend std::shared_ptr<Kernel> KernelFromEnvironment();
+
+  // One lock around the whole kernel: calls come from the window and a streaming thread.
+  std::unique_ptr<KernelCore> core_;
+};
+
+// KORVANE_V4L2_EMULATION: the kernel of that file, or nullptr (then use the C library); a bad
+// file yields an empty emulated kernel after one line on stderr.
+std::shared_ptr<Kernel> KernelFromEnvironment();
+
+}  // namespace korvane::v4l2::emulation

@@ -1,0 +1,502 @@
+#include "platform/v4l2/emulation/KernelCore.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <iostream>
+#include <limits>
+
+namespace korvane::v4l2::emulation {
+namespace {
+
+constexpr int kFirstFd = 3;
+// How often a waiting poll looks at the camera file for another program's change.
+constexpr auto kPollSlice = std::chrono::milliseconds(20);
+
+std::size_t PageAligned(std::size_t length) {
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  return (length + page - 1) / page * page;
+}
+
+}  // namespace
+
+std::uint32_t Device::HighestPriority() const {
+  for (std::uint32_t priority = V4L2_PRIORITY_RECORD; priority > V4L2_PRIORITY_UNSET; --priority) {
+    if (priorities[priority] > 0) return priority;
+  }
+  return V4L2_PRIORITY_UNSET;
+}
+
+OpenFile::OpenFile(std::shared_ptr<Device> device, bool metadata)
+    : device_(std::move(device)), metadata_(metadata), priority_(V4L2_PRIORITY_DEFAULT) {
+  ++device_->priorities[priority_];
+  device_->files.push_back(this);
+}
+
+OpenFile::~OpenFile() {
+  --device_->priorities[priority_];
+  std::erase(device_->files, this);
+  device_->capture.Release(this);
+  device_->metadata.Release(this);
+}
+
+void OpenFile::SetPriority(std::uint32_t priority) {
+  --device_->priorities[priority_];
+  priority_ = priority;
+  ++device_->priorities[priority_];
+}
+
+KernelCore::Mapping::Mapping(void* at, std::size_t bytes, std::shared_ptr<BufferMemory> buffer,
+                             std::shared_ptr<OpenFile> owner)
+    : address(at), length(bytes), memory(std::move(buffer)), file(std::move(owner)) {}
+
+KernelCore::Mapping::~Mapping() {
+  ::munmap(address, length);
+}
+
+KernelCore::KernelCore(std::unique_ptr<EmulationFile> file) : file_(std::move(file)) {}
+
+KernelCore::~KernelCore() {
+  // Mappings first: each may hold the last reference of an open file.
+  mappings_.clear();
+  files_.clear();
+}
+
+// ---- the cameras of the file --------------------------------------------------------------
+
+KernelCore::Camera* KernelCore::Find(const std::string& id) {
+  for (Camera& camera : cameras_) {
+    if (camera.uvc && camera.uvc->Description().id == id) return &camera;
+  }
+  return nullptr;
+}
+
+void KernelCore::Apply(ParsedDescription parsed) {
+  document_ = std::move(parsed.document);
+  std::vector<Camera> next;
+  for (CameraDescription& description : parsed.description.cameras) {
+    Camera* known = Find(description.id);
+    if (!known) {
+      next.push_back({std::make_shared<UvcCamera>(std::move(description)), nullptr});
+      continue;
+    }
+    Camera camera = std::move(*known);  // leaves the old entry empty
+    if (!(camera.uvc->Description() == description)) {
+      std::vector<ControlChange> changed;
+      for (const ControlDescription& control : description.controls) {
+        const auto before = camera.uvc->Value(control.id);
+        if (before && *before != control.value) {
+          changed.push_back({control.id, V4L2_EVENT_CTRL_CH_VALUE, true});
+        }
+      }
+      camera.uvc->Replace(std::move(description));
+      if (camera.device) Announce(*camera.device, nullptr, changed);
+    }
+    next.push_back(std::move(camera));
+  }
+  // Cameras no longer in the file are unplugged.
+  for (Camera& gone : cameras_) {
+    if (gone.uvc) Unplug(gone);
+  }
+  cameras_ = std::move(next);
+  for (Camera& camera : cameras_) MatchPresence(camera);
+}
+
+std::string KernelCore::Sync() {
+  if (!file_) return {};
+  std::string fault;
+  switch (file_->Check(&fault)) {
+    case EmulationFile::Status::kUnchanged:
+      return lastReport_;
+    case EmulationFile::Status::kChanged:
+      try {
+        Apply(ParseDescription(file_->Text()));
+        lastReport_.clear();
+        return {};
+      } catch (const DescriptionError& error) {
+        fault = "file \"" + file_->Path().string() + "\", " + error.what();
+      }
+      break;
+    case EmulationFile::Status::kUnusable:
+      break;
+  }
+  Apply({});
+  Report(fault);
+  return fault;
+}
+
+void KernelCore::Report(const std::string& fault) {
+  if (fault == lastReport_) return;
+  lastReport_ = fault;
+  if (reportFaults_) {
+    std::cerr << "korvane: emulated Video4Linux2 cameras: " << fault
+              << "; no emulated cameras until it is repaired\n";
+  }
+}
+
+std::set<int> KernelCore::ReservedNodes() const {
+  std::set<int> reserved;
+  for (const Camera& camera : cameras_) {
+    const CameraDescription& description = camera.uvc->Description();
+    if (!description.node) continue;
+    reserved.insert(*description.node);
+    if (description.metadataNode) reserved.insert(*description.node + 1);
+  }
+  return reserved;
+}
+
+int KernelCore::FreeNode(const std::set<int>& reserved) const {
+  int node = 0;
+  while (usedNodes_.contains(node) || reserved.contains(node)) ++node;
+  return node;
+}
+
+// A camera gets the node numbers its file asks for the first time it is plugged in, and new
+// ones whenever it comes back, as after a real unplug.
+void KernelCore::Plug(Camera& camera) {
+  const CameraDescription& description = camera.uvc->Description();
+  auto device = std::make_shared<Device>();
+  device->camera = camera.uvc;
+  device->plugOrder = ++plugs_;
+  const bool wantedFree = description.node && !usedNodes_.contains(*description.node) &&
+                          !(description.metadataNode && usedNodes_.contains(*description.node + 1));
+  const std::set<int> reserved = ReservedNodes();
+  device->captureNode = wantedFree ? *description.node : FreeNode(reserved);
+  usedNodes_.insert(device->captureNode);
+  if (description.metadataNode) {
+    device->metadataNode = wantedFree ? *description.node + 1 : FreeNode(reserved);
+    usedNodes_.insert(device->metadataNode);
+  }
+  camera.uvc->Plugged();
+  camera.device = std::move(device);
+}
+
+void KernelCore::Unplug(Camera& camera) {
+  if (!camera.device) return;
+  camera.device->registered = false;
+  camera.device.reset();
+  changed_.notify_all();
+}
+
+void KernelCore::MatchPresence(Camera& camera) {
+  const bool present = camera.uvc->Description().present;
+  if (present && !camera.device) Plug(camera);
+  if (!present && camera.device) Unplug(camera);
+}
+
+// ---- device state written back --------------------------------------------------------------
+
+void KernelCore::StoreInDocument(std::size_t index, const UvcCamera& camera) {
+  const CameraDescription& description = camera.Description();
+  for (const ControlDescription& control : description.controls) {
+    StoreValue(document_, index, control.jsonIndex, control.value);
+  }
+  StoreCurrent(document_, index, description.current);
+  StorePresent(document_, index, description.present);
+}
+
+int KernelCore::Persist(const std::string& id, const UvcCamera::State& before) {
+  Camera* camera = Find(id);
+  if (!camera) return 0;
+  UvcCamera::State after = camera->uvc->Save();
+  if (after == before) return 0;
+  const auto indexOf = [&](const Camera* c) {
+    return static_cast<std::size_t>(c - cameras_.data());
+  };
+  // Only what changed is written, so the rest of the user's file stays as written.
+  const auto store = [&](Camera& target, const UvcCamera::State& state) {
+    const std::size_t index = indexOf(&target);
+    const CameraDescription& description = target.uvc->Description();
+    for (std::size_t i = 0; i < description.controls.size() && i < state.values.size(); ++i) {
+      if (i >= before.values.size() || state.values[i] != before.values[i]) {
+        StoreValue(document_, index, description.controls[i].jsonIndex, state.values[i]);
+      }
+    }
+    if (!(state.current == before.current)) StoreCurrent(document_, index, state.current);
+    if (state.present != before.present) StorePresent(document_, index, state.present);
+  };
+  store(*camera, after);
+  if (!file_) return 0;
+
+  const std::string failure = file_->Update(
+      [&](const std::string& latest, std::string* fault) -> std::optional<std::string> {
+        if (latest != file_->Text()) {
+          // Another program wrote since: its file is the state this change applies to.
+          try {
+            Apply(ParseDescription(latest));
+          } catch (const DescriptionError& error) {
+            *fault = "file \"" + file_->Path().string() + "\" was changed into a broken one, " +
+                     error.what();
+            return std::nullopt;
+          }
+          Camera* again = Find(id);
+          if (!again || again->uvc->Description().controls.size() != after.values.size()) {
+            *fault = "camera \"" + id + "\" was changed by another program";
+            return std::nullopt;
+          }
+          UvcCamera::State merged = again->uvc->Save();
+          for (std::size_t i = 0; i < after.values.size(); ++i) {
+            if (after.values[i] != before.values[i]) merged.values[i] = after.values[i];
+          }
+          if (!(after.current == before.current)) merged.current = after.current;
+          if (after.present != before.present) merged.present = after.present;
+          again->uvc->Restore(merged);
+          store(*again, merged);
+          MatchPresence(*again);
+        }
+        return RenderDocument(document_);
+      });
+  if (failure.empty()) return 0;
+  std::cerr << "korvane: emulated Video4Linux2 cameras: " << failure
+            << "; the change is not stored\n";
+  if (Camera* again = Find(id)) {
+    again->uvc->Restore(before);
+    StoreInDocument(indexOf(again), *again->uvc);
+    MatchPresence(*again);
+  }
+  return EIO;
+}
+
+// ---- descriptors and calls ----------------------------------------------------------------
+
+std::shared_ptr<OpenFile> KernelCore::Lookup(int fd) const {
+  const auto found = files_.find(fd);
+  return found == files_.end() ? nullptr : found->second;
+}
+
+VirtualFiles KernelCore::Files() const {
+  std::vector<NodeView> nodes;
+  for (const Camera& camera : cameras_) {
+    if (!camera.device) continue;
+    const Device& device = *camera.device;
+    nodes.push_back({device.captureNode, false, &camera.uvc->Description(), device.plugOrder});
+    if (device.metadataNode >= 0) {
+      nodes.push_back({device.metadataNode, true, &camera.uvc->Description(), device.plugOrder});
+    }
+  }
+  return VirtualFiles(std::move(nodes));
+}
+
+bool KernelCore::Interrupted(const Device* device) {
+  if (interruptions_ > 0) {
+    --interruptions_;
+    return true;
+  }
+  return device && device->registered && device->camera->CameraFirmware().TakeInterruption();
+}
+
+int KernelCore::Open(const std::string& path, int /*flags*/) {
+  Sync();
+  const int node = Files().Resolve(path);
+  Camera* owner = nullptr;
+  for (Camera& camera : cameras_) {
+    if (camera.device &&
+        (camera.device->captureNode == node || camera.device->metadataNode == node)) {
+      owner = &camera;
+    }
+  }
+  if (Interrupted(owner ? owner->device.get() : nullptr)) return -EINTR;
+  if (!owner) return -ENOENT;
+  if (owner->uvc->Description().accessDenied) return -EACCES;
+  int fd = kFirstFd;
+  while (files_.contains(fd)) ++fd;
+  files_[fd] = std::make_shared<OpenFile>(owner->device, node == owner->device->metadataNode);
+  return fd;
+}
+
+int KernelCore::Close(int fd) {
+  return files_.erase(fd) ? 0 : -EBADF;
+}
+
+short KernelCore::PollMask(const pollfd& entry) const {
+  if (entry.fd < 0) return 0;
+  const std::shared_ptr<OpenFile> file = Lookup(entry.fd);
+  if (!file) return POLLNVAL;
+  short mask = 0;
+  if (!file->Dev().registered) {
+    mask = POLLERR | POLLHUP | POLLPRI;
+  } else {
+    if (file->Events().Pending()) mask |= POLLPRI;
+    // A capture queue that is not streaming has nothing to wait for.
+    if ((entry.events & (POLLIN | POLLRDNORM)) && !file->Queue().Streaming()) mask |= POLLERR;
+  }
+  return static_cast<short>(mask & (entry.events | POLLERR | POLLHUP | POLLNVAL));
+}
+
+int KernelCore::Poll(pollfd* fds, nfds_t count, int timeoutMs, std::unique_lock<std::mutex>& lock) {
+  if (count > 0 && !fds) return -EFAULT;
+  Sync();
+  const Device* device = nullptr;
+  for (nfds_t i = 0; i < count && !device; ++i) {
+    if (const auto file = Lookup(fds[i].fd)) device = &file->Dev();
+  }
+  if (Interrupted(device)) return -EINTR;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (true) {
+    int ready = 0;
+    for (nfds_t i = 0; i < count; ++i) {
+      fds[i].revents = PollMask(fds[i]);
+      if (fds[i].revents != 0) ++ready;
+    }
+    if (ready > 0 || timeoutMs == 0) return ready;
+    const auto now = std::chrono::steady_clock::now();
+    if (timeoutMs > 0 && now >= deadline) return 0;
+    const auto slice =
+        timeoutMs < 0 ? kPollSlice
+                      : std::min<std::chrono::steady_clock::duration>(kPollSlice, deadline - now);
+    changed_.wait_for(lock, slice);
+    Sync();
+  }
+}
+
+void* KernelCore::Mmap(std::size_t length, int protection, int flags, int fd, off_t offset,
+                       int* error) {
+  Sync();
+  const std::shared_ptr<OpenFile> file = Lookup(fd);
+  *error = 0;
+  if (!file) {
+    *error = EBADF;
+  } else if (Interrupted(&file->Dev())) {
+    *error = EINTR;
+  } else if (!file->Dev().registered) {
+    *error = ENODEV;
+  }
+  if (*error) return MAP_FAILED;
+  // Buffers of a capture queue are mapped shared and readable, whole pages at a buffer's offset.
+  std::shared_ptr<BufferMemory> memory;
+  if ((flags & MAP_SHARED) && (protection & PROT_READ) && offset >= 0 &&
+      offset <= std::numeric_limits<std::uint32_t>::max()) {
+    memory = file->Queue().MemoryAt(static_cast<std::uint32_t>(offset));
+  }
+  if (!memory || length == 0 || PageAligned(length) > memory->Length()) {
+    *error = EINVAL;
+    return MAP_FAILED;
+  }
+  void* address = ::mmap(nullptr, length, protection, MAP_SHARED, memory->Fd(), 0);
+  if (address == MAP_FAILED) {
+    *error = errno;
+    return MAP_FAILED;
+  }
+  mappings_[address] = std::make_unique<Mapping>(address, length, std::move(memory), file);
+  return address;
+}
+
+int KernelCore::Munmap(void* address, std::size_t length) {
+  if (Interrupted(nullptr)) return -EINTR;
+  const auto found = mappings_.find(address);
+  // Only whole mappings made here are undone; any other address is not ours to unmap.
+  if (found == mappings_.end() || PageAligned(length) != PageAligned(found->second->length)) {
+    return -EINVAL;
+  }
+  mappings_.erase(found);
+  return 0;
+}
+
+int KernelCore::ListDirectory(const std::string& path, std::vector<std::string>* names) {
+  Sync();
+  if (Interrupted(nullptr)) return -EINTR;
+  return -Files().ListDirectory(path, names);
+}
+
+int KernelCore::ReadLink(const std::string& path, std::string* target) {
+  Sync();
+  if (Interrupted(nullptr)) return -EINTR;
+  return -Files().ReadLink(path, target);
+}
+
+int KernelCore::ReadTextFile(const std::string& path, std::string* contents) {
+  Sync();
+  if (Interrupted(nullptr)) return -EINTR;
+  return -Files().ReadTextFile(path, contents);
+}
+
+// ---- events ---------------------------------------------------------------------------------
+
+void KernelCore::Announce(Device& device, const OpenFile* origin,
+                          const std::vector<ControlChange>& changes) {
+  for (const ControlChange& change : changes) {
+    v4l2_event event{};
+    event.type = V4L2_EVENT_CTRL;
+    event.id = change.id;
+    if (!device.camera->Controls().EventPayload(change.id, &event.u.ctrl)) continue;
+    event.u.ctrl.changes = change.changes;
+    for (OpenFile* file : device.files) {
+      const auto flags = file->Events().Flags(V4L2_EVENT_CTRL, change.id);
+      if (!flags) continue;
+      const bool feedback = (*flags & V4L2_EVENT_SUB_FL_ALLOW_FEEDBACK) != 0;
+      if (file == origin && !change.toOriginator && !feedback) continue;
+      file->Events().Queue(event);
+    }
+  }
+  changed_.notify_all();
+}
+
+// ---- what tests and other programs do -------------------------------------------------------
+
+void KernelCore::SetPresent(const std::string& id, bool present) {
+  Sync();
+  Camera* camera = Find(id);
+  if (!camera) return;
+  const UvcCamera::State before = camera->uvc->Save();
+  camera->uvc->SetPresent(present);
+  Persist(id, before);
+  if ((camera = Find(id))) MatchPresence(*camera);
+}
+
+void KernelCore::Replug(const std::string& id) {
+  Sync();
+  if (Camera* camera = Find(id)) Unplug(*camera);
+  SetPresent(id, true);
+  if (Camera* camera = Find(id)) MatchPresence(*camera);
+}
+
+std::optional<std::int32_t> KernelCore::ControlValue(const std::string& id, std::uint32_t control) {
+  Sync();
+  Camera* camera = Find(id);
+  return camera ? camera->uvc->Value(control) : std::nullopt;
+}
+
+void KernelCore::SetControlValue(const std::string& id, std::uint32_t control, std::int32_t value) {
+  Sync();
+  Camera* camera = Find(id);
+  if (!camera) return;
+  const UvcCamera::State before = camera->uvc->Save();
+  if (!camera->uvc->SetValue(control, value) || Persist(id, before) != 0) return;
+  camera = Find(id);
+  if (camera && camera->device) {
+    Announce(*camera->device, nullptr, {{control, V4L2_EVENT_CTRL_CH_VALUE, true}});
+  }
+}
+
+std::size_t KernelCore::IoctlCount(unsigned long request) const {
+  const auto found = ioctlCounts_.find(request);
+  return found == ioctlCounts_.end() ? 0 : found->second;
+}
+
+std::size_t KernelCore::IoctlCount() const {
+  std::size_t total = 0;
+  for (const auto& [request, count] : ioctlCounts_) total += count;
+  return total;
+}
+
+void KernelCore::ResetCounts() {
+  ioctlCounts_.clear();
+  for (Camera& camera : cameras_) camera.uvc->CameraFirmware().ResetTransfers();
+}
+
+std::size_t KernelCore::DeviceTransfers(const std::string& id) {
+  Camera* camera = Find(id);
+  return camera ? camera->uvc->CameraFirmware().Transfers() : 0;
+}
+
+std::string KernelCore::NodePath(const std::string& id) {
+  Sync();
+  Camera* camera = Find(id);
+  return camera && camera->device ? "/dev/video" + std::to_string(camera->device->captureNode)
+                                  : std::string();
+}
+
+}  // namespace korvane::v4l2::emulation
