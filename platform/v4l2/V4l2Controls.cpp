@@ -79,6 +79,8 @@ HRESULT V4l2Controls::Read(std::uint32_t id, LONG* value) {
 }
 
 HRESULT V4l2Controls::Write(std::uint32_t id, LONG value) {
+  const HRESULT opened = device_->EnsureOpen();
+  if (FAILED(opened)) return opened;
   v4l2_control control{id, value};
   const int error = device_->Ioctl(VIDIOC_S_CTRL, &control);
   if (error != EACCES) return ResultFromErrno(error, CallKind::ControlWrite);

@@ -29,6 +29,11 @@ int V4l2Device::Ioctl(unsigned long request, void* argument) {
   return door_.Ioctl(fd, request, argument);
 }
 
+HRESULT V4l2Device::EnsureOpen() {
+  const int fd = Descriptor();
+  return fd < 0 ? ResultFromErrno(-fd, CallKind::Open) : S_OK;
+}
+
 HRESULT V4l2Device::Call(unsigned long request, void* argument, CallKind kind) {
   const int fd = Descriptor();
   if (fd < 0) return ResultFromErrno(-fd, CallKind::Open);

@@ -24,6 +24,10 @@ class V4l2Device {
   // is reported as an open error.
   HRESULT Call(unsigned long request, void* argument, CallKind kind);
 
+  // S_OK once the node is open, else why it cannot be: for callers that map the errors of
+  // their own calls by what the call means.
+  HRESULT EnsureOpen();
+
   const std::string& NodePath() const { return nodePath_; }
   const Door& GetDoor() const { return door_; }
 

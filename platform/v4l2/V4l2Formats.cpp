@@ -178,6 +178,8 @@ std::vector<Size> Sizes(V4l2Device& device, std::uint32_t pixelFormat) {
 
 HRESULT EnumerateFormats(V4l2Device& device, std::vector<V4l2Format>* formats) {
   formats->clear();
+  const HRESULT opened = device.EnsureOpen();
+  if (FAILED(opened)) return opened;
   for (std::uint32_t index = 0; formats->size() < kMaxFormats; ++index) {
     v4l2_fmtdesc description{};
     description.index = index;

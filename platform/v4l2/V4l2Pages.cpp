@@ -93,6 +93,8 @@ class ControlClassPage final : public DescribedPropertyPage {
         object.QueryInterface(IID_IV4l2DeviceAccess, access.ReleaseAndGetVoidAddressOf());
     if (FAILED(found) || !access) return FAILED(found) ? found : E_NOINTERFACE;
     device_ = access->Device();
+    const HRESULT opened = device_->EnsureOpen();
+    if (FAILED(opened)) return opened;
     controls_ = std::make_shared<V4l2Controls>(device_);
     int error = 0;
     const auto all = AllControls(*device_, &error);
@@ -226,6 +228,8 @@ class ControlClassPage final : public DescribedPropertyPage {
 
 HRESULT ControlPageIds(V4l2Device& device, std::vector<CLSID>* ids) {
   ids->clear();
+  const HRESULT opened = device.EnsureOpen();
+  if (FAILED(opened)) return opened;
   int error = 0;
   const auto controls = AllControls(device, &error);
   if (error != 0) return ResultFromErrno(error, CallKind::Other);

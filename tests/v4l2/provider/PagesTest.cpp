@@ -1,0 +1,98 @@
+// The driver's own dialog: a page per control class with every control the camera offers,
+// written through the same rules as the window's rows.
+
+#include <linux/videodev2.h>
+
+#include <algorithm>
+
+#include "tests/support/PropertyPageSummary.h"
+#include "tests/v4l2/provider/Cameras.h"
+#include "tests/v4l2/provider/V4l2Fixture.h"
+
+namespace korvane::v4l2::testing {
+namespace {
+
+using korvane::testing::ControlsOf;
+using korvane::testing::PageFor;
+using korvane::testing::Summary;
+
+const std::string kVendorControls = R"(,
+   {"name":"exposure_dynamic_framerate","default":0,"value":1},
+   {"id":"0x009a0920","type":"int","name":"Privacy Shutter Level","min":0,"max":3,"readOnly":true,"value":2},
+   {"id":"0x00981001","type":"button","name":"Pan/Tilt Reset"},
+   {"id":"0x00981002","type":"menu","name":"LED1 Mode","menu":[{"index":0,"name":"Off"},{"index":1,"name":"On"},{"index":3,"name":"Auto"}],"value":3})";
+
+std::vector<CLSID> PageIds(IBaseFilter& filter) {
+  ComPtr<ISpecifyPropertyPages> pages;
+  EXPECT_EQ(filter.QueryInterface(IID_ISpecifyPropertyPages, pages.ReleaseAndGetVoidAddressOf()),
+            S_OK);
+  CAUUID list{};
+  EXPECT_EQ(pages->GetPages(&list), S_OK);
+  std::vector<CLSID> ids(list.pElems, list.pElems + list.cElems);
+  CoTaskMemFree(list.pElems);
+  return ids;
+}
+
+TEST_F(V4l2Test, OnePagePerControlClassWithEveryControl) {
+  TFCamera& camera = Select(FullCamera(kVendorControls), "Test Cam");
+  ComPtr<IBaseFilter> filter = camera.GetCaptureFilter();
+  const std::vector<CLSID> ids = PageIds(*filter);
+  ASSERT_EQ(ids.size(), 2u) << "user and camera controls";
+
+  IUnknown* object = filter.Get();
+  const auto user = PageFor(ids[0], object);
+  std::string title;
+  user->GetTitle(&title);
+  EXPECT_EQ(title, "User Controls");
+  const auto lines = Summary(ControlsOf(*user));
+  const auto has = [&](const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  };
+  EXPECT_TRUE(has("White Balance Temperature slider 2800..6500 step 10 default 4600")) << lines[0];
+  EXPECT_TRUE(has("Auto box")) << "white balance's companion is its Auto box";
+  EXPECT_TRUE(has("Power Line Frequency choice 0=Disabled 1=50 Hz 2=60 Hz"));
+
+  const auto cameraPage = Summary(ControlsOf(*PageFor(ids[1], object)));
+  EXPECT_NE(std::find(cameraPage.begin(), cameraPage.end(),
+                      "Auto Exposure choice 1=Manual Mode 3=Aperture Priority Mode"),
+            cameraPage.end());
+  EXPECT_NE(std::find(cameraPage.begin(), cameraPage.end(), "Exposure, Dynamic Framerate choice 0=Off 1=On"),
+            cameraPage.end());
+  // The camera's own controls, beyond anything the window's rows know.
+  EXPECT_TRUE(has("Pan/Tilt Reset button"));
+  EXPECT_TRUE(has("LED1 Mode choice 0=Off 1=On 3=Auto"));
+}
+
+TEST_F(V4l2Test, PageWritesSwitchTheCompanionAndRefuseReadOnlyControls) {
+  TFCamera& camera = Select(FullCamera(kVendorControls), "Test Cam");
+  ComPtr<IBaseFilter> filter = camera.GetCaptureFilter();
+  const std::vector<CLSID> ids = PageIds(*filter);
+  ASSERT_GE(ids.size(), 2u);
+  const auto cameraPage = PageFor(ids[1], filter.Get());
+  const auto controls = ControlsOf(*cameraPage);
+  const auto indexOf = [&](const std::string& caption) {
+    for (ULONG i = 0; i < controls.size(); ++i) {
+      if (controls[i].caption == caption) return i;
+    }
+    ADD_FAILURE() << caption;
+    return ULONG{0};
+  };
+  // Exposure time under aperture priority: the page's write switches the mode to manual first.
+  ASSERT_EQ(cameraPage->SetValue(indexOf("Exposure Time, Absolute"), 800), S_OK);
+  EXPECT_EQ(Kernel().ControlValue("cam", V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_MANUAL);
+  EXPECT_EQ(Kernel().ControlValue("cam", V4L2_CID_EXPOSURE_ABSOLUTE), 800);
+  // Focus through its Auto box.
+  const ULONG focus = indexOf("Focus, Absolute");
+  ASSERT_EQ(controls[focus + 1].kind, os::PropertyPageControl::Kind::Auto);
+  ASSERT_EQ(cameraPage->SetValue(focus + 1, 0), S_OK);
+  EXPECT_EQ(Kernel().ControlValue("cam", V4L2_CID_FOCUS_AUTO), 0);
+  const ULONG privacy = indexOf("Privacy Shutter Level");
+  EXPECT_TRUE(controls[privacy].readOnly);
+  LONG level = 0;
+  EXPECT_EQ(cameraPage->GetValue(privacy, &level), S_OK);
+  EXPECT_EQ(level, 2);
+  EXPECT_NE(cameraPage->SetValue(privacy, 1), S_OK);
+}
+
+}  // namespace
+}  // namespace korvane::v4l2::testing
