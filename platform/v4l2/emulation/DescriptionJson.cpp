@@ -197,7 +197,7 @@ IntervalSet ParseIntervals(const Json& object, const std::string& at) {
   set.range = true;
   set.minimum = ParseFraction(Required(*range, rangeAt, "min"), Child(rangeAt, "min"));
   set.maximum = ParseFraction(Required(*range, rangeAt, "max"), Child(rangeAt, "max"));
-  if (IntervalUnits(set.minimum) > IntervalUnits(set.maximum)) {
+  if (IntervalSeconds(set.minimum) > IntervalSeconds(set.maximum)) {
     Fail(rangeAt, "\"min\" is longer than \"max\"");
   }
   if (const Json* step = Member(*range, "step")) {

@@ -2,14 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <numeric>
 
 namespace korvane::v4l2::emulation {
 namespace {
-
-constexpr std::uint64_t kUnitsPerSecond = 10'000'000;
 
 constexpr PixelFormatInfo kPixelFormats[] = {
     {V4L2_PIX_FMT_YUYV, "YUYV 4:2:2", false, 16, 16},
@@ -35,38 +34,61 @@ std::uint32_t NearestOnStep(std::uint32_t value, std::uint32_t minimum, std::uin
   return static_cast<std::uint32_t>(rounded > maximum ? rounded - step : rounded);
 }
 
-// A time in units of 100 ns as the driver reports it: whole frame rates as 1/n.
-Fraction FromUnits(std::uint64_t units) {
-  units = std::max<std::uint64_t>(units, 1);
-  const std::uint64_t rate = (kUnitsPerSecond + units / 2) / units;
-  if (rate > 0 && (kUnitsPerSecond + rate / 2) / rate == units) {
-    return {1, static_cast<std::uint32_t>(rate)};
-  }
-  const std::uint64_t divisor = std::gcd(units, kUnitsPerSecond);
-  return {static_cast<std::uint32_t>(units / divisor),
-          static_cast<std::uint32_t>(kUnitsPerSecond / divisor)};
-}
-
 Fraction DefaultInterval(const IntervalSet& intervals) {
   return intervals.range ? intervals.minimum : intervals.discrete.front();
 }
 
-Fraction NearestInterval(const IntervalSet& intervals, std::uint64_t wanted) {
+// A fraction in lowest terms; false when it does not fit the kernel's 32-bit fields.
+bool Reduce(std::uint64_t numerator, std::uint64_t denominator, Fraction* fraction) {
+  const std::uint64_t divisor = std::gcd(numerator, denominator);
+  numerator /= divisor;
+  denominator /= divisor;
+  if (numerator > std::numeric_limits<std::uint32_t>::max() ||
+      denominator > std::numeric_limits<std::uint32_t>::max()) {
+    return false;
+  }
+  *fraction = {static_cast<std::uint32_t>(numerator), static_cast<std::uint32_t>(denominator)};
+  return true;
+}
+
+// The interval k steps above a range's minimum: exact where it fits, else in units of 100 ns.
+Fraction StepAbove(const IntervalSet& intervals, std::uint64_t k) {
+  const std::uint64_t a = intervals.minimum.numerator, b = intervals.minimum.denominator;
+  const std::uint64_t c = intervals.step.numerator, d = intervals.step.denominator;
+  std::uint64_t kc = 0, stepped = 0, numerator = 0;
+  Fraction exact;
+  if (!__builtin_mul_overflow(k, c, &kc) && !__builtin_mul_overflow(kc, b, &stepped) &&
+      !__builtin_add_overflow(a * d, stepped, &numerator) && Reduce(numerator, b * d, &exact)) {
+    return exact;
+  }
+  const double seconds =
+      IntervalSeconds(intervals.minimum) + static_cast<double>(k) * IntervalSeconds(intervals.step);
+  Fraction rounded;
+  Reduce(static_cast<std::uint64_t>(std::llround(seconds * 1e7)), 10'000'000, &rounded);
+  return rounded;
+}
+
+// How many steps above the minimum a time is, as a real number.
+double StepsAbove(const IntervalSet& intervals, double seconds) {
+  return (seconds - IntervalSeconds(intervals.minimum)) / IntervalSeconds(intervals.step);
+}
+
+Fraction NearestInterval(const IntervalSet& intervals, double wanted, const Fraction& asked) {
   if (intervals.range) {
-    const std::uint64_t minimum = IntervalUnits(intervals.minimum);
-    const std::uint64_t maximum = IntervalUnits(intervals.maximum);
-    if (intervals.continuous) return FromUnits(std::clamp(wanted, minimum, maximum));
-    const std::uint64_t step = std::max<std::uint64_t>(IntervalUnits(intervals.step), 1);
-    const std::uint64_t clamped = std::clamp(wanted, minimum, maximum);
-    std::uint64_t rounded = minimum + (clamped - minimum + step / 2) / step * step;
-    if (rounded > maximum) rounded -= step;
-    return FromUnits(rounded);
+    if (wanted <= IntervalSeconds(intervals.minimum)) return intervals.minimum;
+    if (wanted >= IntervalSeconds(intervals.maximum)) return intervals.maximum;
+    Fraction exact = asked;
+    if (intervals.continuous && Reduce(asked.numerator, asked.denominator, &exact)) return exact;
+    const auto last = static_cast<std::uint64_t>(
+        std::floor(StepsAbove(intervals, IntervalSeconds(intervals.maximum)) + 1e-9));
+    return StepAbove(
+        intervals,
+        std::min(last, static_cast<std::uint64_t>(std::llround(StepsAbove(intervals, wanted)))));
   }
   Fraction best = intervals.discrete.front();
-  std::uint64_t bestDistance = std::numeric_limits<std::uint64_t>::max();
+  double bestDistance = std::numeric_limits<double>::infinity();
   for (const Fraction& candidate : intervals.discrete) {
-    const std::uint64_t units = IntervalUnits(candidate);
-    const std::uint64_t distance = units > wanted ? units - wanted : wanted - units;
+    const double distance = std::abs(IntervalSeconds(candidate) - wanted);
     if (distance < bestDistance) {
       bestDistance = distance;
       best = candidate;
@@ -84,11 +106,9 @@ const PixelFormatInfo* FindPixelFormat(std::uint32_t fourcc) {
   return nullptr;
 }
 
-std::uint64_t IntervalUnits(const Fraction& interval) {
-  if (interval.denominator == 0) return std::numeric_limits<std::uint32_t>::max();
-  return (static_cast<std::uint64_t>(interval.numerator) * kUnitsPerSecond +
-          interval.denominator / 2) /
-         interval.denominator;
+double IntervalSeconds(const Fraction& interval) {
+  if (interval.denominator == 0) return std::numeric_limits<double>::infinity();
+  return static_cast<double>(interval.numerator) / interval.denominator;
 }
 
 const IntervalSet* IntervalsFor(const std::vector<FormatDescription>& formats, std::uint32_t fourcc,
@@ -114,12 +134,14 @@ bool IntervalOffered(const IntervalSet& intervals, const Fraction& interval) {
     return std::find(intervals.discrete.begin(), intervals.discrete.end(), interval) !=
            intervals.discrete.end();
   }
-  const std::uint64_t units = IntervalUnits(interval);
-  const std::uint64_t minimum = IntervalUnits(intervals.minimum);
-  const std::uint64_t maximum = IntervalUnits(intervals.maximum);
-  if (units < minimum || units > maximum) return false;
-  return intervals.continuous ||
-         (units - minimum) % std::max<std::uint64_t>(IntervalUnits(intervals.step), 1) == 0;
+  const double seconds = IntervalSeconds(interval);
+  constexpr double kSlack = 1e-9;
+  if (seconds < IntervalSeconds(intervals.minimum) - kSlack ||
+      seconds > IntervalSeconds(intervals.maximum) + kSlack) {
+    return false;
+  }
+  const double steps = StepsAbove(intervals, seconds);
+  return intervals.continuous || std::abs(steps - std::round(steps)) < 1e-6;
 }
 
 UvcFormats::UvcFormats(const std::vector<FormatDescription>& formats, CurrentFormat& current)
@@ -245,13 +267,11 @@ CurrentFormat UvcFormats::WithInterval(const v4l2_fract& requested) const {
   const IntervalSet* intervals =
       IntervalsFor(formats_, current_.fourcc, current_.width, current_.height);
   if (!intervals) return chosen;
-  // A time per frame the driver cannot hold in 32 bits is read as the longest one.
-  const std::uint64_t wanted =
-      requested.denominator == 0 || requested.numerator / requested.denominator >=
-                                        std::numeric_limits<std::uint32_t>::max() / kUnitsPerSecond
-          ? std::numeric_limits<std::uint32_t>::max()
-          : IntervalUnits({requested.numerator, requested.denominator});
-  chosen.interval = NearestInterval(*intervals, wanted);
+  // A time per frame without a denominator is read as the longest the driver can hold.
+  const Fraction asked{requested.numerator, requested.denominator};
+  const double longest = std::numeric_limits<std::uint32_t>::max() / 1e7;
+  const double wanted = requested.denominator == 0 ? longest : IntervalSeconds(asked);
+  chosen.interval = NearestInterval(*intervals, wanted, asked);
   return chosen;
 }
 

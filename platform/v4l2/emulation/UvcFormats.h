@@ -24,8 +24,8 @@ struct PixelFormatInfo {
 // nullptr for a pixel format the emulation does not know.
 const PixelFormatInfo* FindPixelFormat(std::uint32_t fourcc);
 
-// The interval in units of 100 ns, as UVC counts it.
-std::uint64_t IntervalUnits(const Fraction& interval);
+// An interval in seconds (infinite for a zero denominator).
+double IntervalSeconds(const Fraction& interval);
 
 // The intervals offered for a size of a format; nullptr when the format has no such size.
 const IntervalSet* IntervalsFor(const std::vector<FormatDescription>& formats, std::uint32_t fourcc,
