@@ -208,3 +208,30 @@ TEST_F(V4l2Test, AWriteTheDriverRefusesWhileAutomaticSaysWhy) {
 
 }  // namespace
 }  // namespace korvane::v4l2::testing
+
+namespace korvane::v4l2::testing {
+namespace {
+
+// The refresh timer re-reads the camera every few seconds while another program may stream
+// from it: the re-read must neither probe formats (a USB transfer each on UVC) nor write.
+TEST_F(V4l2Test, ARereadNeverProbesOrWritesTheDevice) {
+  TFCamera& camera = Select(FullCamera(), "Test Cam");
+  Kernel().ResetCounts();
+  for (const RowCase& row : kRows) {
+    if (!(camera.*row.supported)()) continue;
+    (camera.*row.value)();
+    (camera.*row.range)();
+    (camera.*row.automatic)();
+  }
+  camera.GetPowerLineFrequency();
+  EXPECT_EQ(camera.GetSupportedFormats().size(), 4u);
+  camera.GetFormat();
+  EXPECT_GT(Kernel().IoctlCount(), 0u);
+  for (const unsigned long request : {VIDIOC_TRY_FMT, VIDIOC_S_FMT, VIDIOC_S_PARM, VIDIOC_S_CTRL,
+                                      VIDIOC_S_EXT_CTRLS}) {
+    EXPECT_EQ(Kernel().IoctlCount(request), 0u) << std::hex << request;
+  }
+}
+
+}  // namespace
+}  // namespace korvane::v4l2::testing
