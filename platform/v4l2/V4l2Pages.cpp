@@ -34,6 +34,24 @@ std::uint32_t ClassOf(std::uint32_t id) {
   return V4L2_CTRL_ID2WHICH(id);
 }
 
+// What a page is called when the driver does not name its class (UVC does not).
+std::string ClassTitle(std::uint32_t controlClass) {
+  switch (controlClass) {
+    case V4L2_CTRL_CLASS_USER:
+      return "User Controls";
+    case V4L2_CTRL_CLASS_CAMERA:
+      return "Camera Controls";
+    case V4L2_CTRL_CLASS_JPEG:
+      return "JPEG Compression Controls";
+    case V4L2_CTRL_CLASS_IMAGE_SOURCE:
+      return "Image Source Controls";
+    case V4L2_CTRL_CLASS_IMAGE_PROC:
+      return "Image Processing Controls";
+    default:  // a camera maker's own controls, mapped by its extension unit
+      return "Extension Controls";
+  }
+}
+
 std::string NameOf(const v4l2_query_ext_ctrl& control) {
   return std::string(control.name, strnlen(control.name, sizeof(control.name)));
 }
@@ -99,7 +117,7 @@ class ControlClassPage final : public DescribedPropertyPage {
     int error = 0;
     const auto all = AllControls(*device_, &error);
     if (error != 0) return ResultFromErrno(error, CallKind::Other);
-    title_ = controlClass_ == V4L2_CTRL_CLASS_CAMERA ? "Camera Controls" : "User Controls";
+    title_ = ClassTitle(controlClass_);
     std::vector<std::pair<ULONG, LONG>> defaults;
     for (const v4l2_query_ext_ctrl& control : all) {
       if (ClassOf(control.id) != controlClass_) continue;

@@ -20,7 +20,7 @@ const std::string kVendorControls = R"(,
    {"name":"exposure_dynamic_framerate","default":0,"value":1},
    {"id":"0x009a0920","type":"int","name":"Privacy Shutter Level","min":0,"max":3,"readOnly":true,"value":2},
    {"id":"0x00981001","type":"button","name":"Pan/Tilt Reset"},
-   {"id":"0x00981002","type":"menu","name":"LED1 Mode","menu":[{"index":0,"name":"Off"},{"index":1,"name":"On"},{"index":3,"name":"Auto"}],"value":3})";
+   {"id":"0x0a046d05","type":"menu","name":"LED1 Mode","menu":[{"index":0,"name":"Off"},{"index":1,"name":"On"},{"index":3,"name":"Auto"}],"value":3})";
 
 std::vector<CLSID> PageIds(IBaseFilter& filter) {
   ComPtr<ISpecifyPropertyPages> pages;
@@ -37,7 +37,7 @@ TEST_F(V4l2Test, OnePagePerControlClassWithEveryControl) {
   TFCamera& camera = Select(FullCamera(kVendorControls), "Test Cam");
   ComPtr<IBaseFilter> filter = camera.GetCaptureFilter();
   const std::vector<CLSID> ids = PageIds(*filter);
-  ASSERT_EQ(ids.size(), 2u) << "user and camera controls";
+  ASSERT_EQ(ids.size(), 3u) << "user and camera controls, and the maker's own";
 
   IUnknown* object = filter.Get();
   const auto user = PageFor(ids[0], object);
@@ -60,7 +60,11 @@ TEST_F(V4l2Test, OnePagePerControlClassWithEveryControl) {
             cameraPage.end());
   // The camera's own controls, beyond anything the window's rows know.
   EXPECT_TRUE(has("Pan/Tilt Reset button"));
-  EXPECT_TRUE(has("LED1 Mode choice 0=Off 1=On 3=Auto"));
+  const auto maker = PageFor(ids[2], object);
+  maker->GetTitle(&title);
+  EXPECT_EQ(title, "Extension Controls");
+  EXPECT_EQ(Summary(ControlsOf(*maker)),
+            (std::vector<std::string>{"LED1 Mode choice 0=Off 1=On 3=Auto", "Default action #0=0"}));
 }
 
 TEST_F(V4l2Test, PageWritesSwitchTheCompanionAndRefuseReadOnlyControls) {
