@@ -124,9 +124,16 @@ std::string EmulatedBenchCamera() {
   std::string formats;
   for (const char* fourcc : {"YUYV", "MJPG"}) {
     std::string sizes;
-    for (const auto& [width, height] :
-         {std::pair{160, 120}, {320, 240}, {352, 288}, {424, 240}, {640, 360}, {640, 480},
-          {800, 600}, {1024, 768}, {1280, 720}, {1920, 1080}}) {
+    for (const auto& [width, height] : {std::pair{160, 120},
+                                        {320, 240},
+                                        {352, 288},
+                                        {424, 240},
+                                        {640, 360},
+                                        {640, 480},
+                                        {800, 600},
+                                        {1024, 768},
+                                        {1280, 720},
+                                        {1920, 1080}}) {
       if (!sizes.empty()) sizes += ",";
       sizes += R"({"width":)" + std::to_string(width) + R"(,"height":)" + std::to_string(height) +
                R"(,"intervals":["1/30","1/15","1/10"]})";
@@ -149,7 +156,8 @@ std::string EmulatedBenchCamera() {
     {"name":"focus_automatic_continuous","value":1},{"name":"focus_absolute","min":0,"max":250},
     {"name":"zoom_absolute","min":100,"max":500},{"name":"pan_absolute","min":-36000,"max":36000},
     {"name":"tilt_absolute","min":-36000,"max":36000},{"name":"iris_absolute","min":0,"max":10}],
-    "formats":[)" + formats + R"(],
+    "formats":[)" +
+         formats + R"(],
     "current":{"fourcc":"YUYV","width":640,"height":480,"interval":"1/30"}}]})";
 }
 
@@ -166,8 +174,10 @@ void RereadEmulated(benchmark::State& state,
   const double rounds = static_cast<double>(state.iterations());
   state.counters["ioctls"] = static_cast<double>(kernel->IoctlCount()) / rounds;
   const std::pair<const char*, unsigned long> requests[] = {
-      {"QUERYCTRL", VIDIOC_QUERYCTRL},           {"G_CTRL", VIDIOC_G_CTRL},
-      {"QUERYMENU", VIDIOC_QUERYMENU},           {"ENUM_FMT", VIDIOC_ENUM_FMT},
+      {"QUERYCTRL", VIDIOC_QUERYCTRL},
+      {"G_CTRL", VIDIOC_G_CTRL},
+      {"QUERYMENU", VIDIOC_QUERYMENU},
+      {"ENUM_FMT", VIDIOC_ENUM_FMT},
       {"ENUM_FRAMESIZES", VIDIOC_ENUM_FRAMESIZES},
       {"ENUM_FRAMEINTERVALS", VIDIOC_ENUM_FRAMEINTERVALS},
       {"writes", VIDIOC_S_CTRL}};
@@ -192,9 +202,8 @@ void BM_RereadEmulatedUvc(benchmark::State& state) {
 BENCHMARK(BM_RereadEmulatedUvc)->Unit(benchmark::kMicrosecond);
 
 void BM_RereadEmulatedUvcFileBacked(benchmark::State& state) {
-  const std::filesystem::path file =
-      std::filesystem::temp_directory_path() /
-      ("korvane-bench-uvc-" + std::to_string(getpid()) + ".json");
+  const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                     ("korvane-bench-uvc-" + std::to_string(getpid()) + ".json");
   std::ofstream(file) << EmulatedBenchCamera();
   std::string error;
   const auto kernel = korvane::v4l2::emulation::EmulatedKernel::FromFile(file, &error);

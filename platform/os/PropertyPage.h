@@ -48,7 +48,9 @@ struct PropertyPageControl {
     control.entries = std::move(entries);
     return control;
   }
-  static PropertyPageControl Button(std::string caption) { return Of(Kind::Button, std::move(caption)); }
+  static PropertyPageControl Button(std::string caption) {
+    return Of(Kind::Button, std::move(caption));
+  }
   static PropertyPageControl Action(std::string caption,
                                     std::vector<std::pair<ULONG, LONG>> assignments) {
     PropertyPageControl control = Of(Kind::Action, std::move(caption));

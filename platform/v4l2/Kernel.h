@@ -57,8 +57,7 @@ class Door {
   // The number of ready descriptors (0 on time-out), or -errno.
   int Poll(pollfd* fds, nfds_t count, int timeoutMs) const;
   // The mapping, or nullptr with *error set.
-  void* Mmap(std::size_t length, int protection, int flags, int fd, off_t offset,
-             int* error) const;
+  void* Mmap(std::size_t length, int protection, int flags, int fd, off_t offset, int* error) const;
   int Munmap(void* address, std::size_t length) const;
   int ListDirectory(const std::string& path, std::vector<std::string>* names) const;
   int ReadLink(const std::string& path, std::string* target) const;

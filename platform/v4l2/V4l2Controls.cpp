@@ -116,8 +116,7 @@ HRESULT V4l2Controls::SwitchCompanion(const ControlMapping& control, bool automa
   // means on a web camera (a fixed iris); shutter priority keeps the time in the user's hands.
   static constexpr std::uint32_t kAutomatic[] = {V4L2_EXPOSURE_APERTURE_PRIORITY,
                                                  V4L2_EXPOSURE_AUTO};
-  static constexpr std::uint32_t kManual[] = {V4L2_EXPOSURE_MANUAL,
-                                              V4L2_EXPOSURE_SHUTTER_PRIORITY};
+  static constexpr std::uint32_t kManual[] = {V4L2_EXPOSURE_MANUAL, V4L2_EXPOSURE_SHUTTER_PRIORITY};
   for (const std::uint32_t mode : automatic ? std::span(kAutomatic) : std::span(kManual)) {
     if (MenuOffers(control.autoId, mode)) return Write(control.autoId, static_cast<LONG>(mode));
   }
@@ -176,8 +175,9 @@ HRESULT V4l2Controls::Set(const ControlMapping& control, LONG value, LONG flags)
   const bool automatic = (flags & kFlagsAuto) != 0;
   if (control.powerLineFrequency) {
     if (!automatic) return Write(control.id, value);
-    return MenuOffers(control.id, kPowerLineFrequencyAuto) ? Write(control.id, kPowerLineFrequencyAuto)
-                                                          : E_INVALIDARG;
+    return MenuOffers(control.id, kPowerLineFrequencyAuto)
+               ? Write(control.id, kPowerLineFrequencyAuto)
+               : E_INVALIDARG;
   }
   if (control.autoId == 0) {
     return automatic ? E_INVALIDARG : Write(control.id, Inverted(control, value));

@@ -28,7 +28,9 @@ template <class Interface>
 class ControlPart final : public com::DelegatingPart<Interface> {
  public:
   ControlPart(IUnknown& owner, std::shared_ptr<V4l2Device> device, ControlInterface interface)
-      : com::DelegatingPart<Interface>(owner), controls_(std::move(device)), interface_(interface) {}
+      : com::DelegatingPart<Interface>(owner),
+        controls_(std::move(device)),
+        interface_(interface) {}
 
   HRESULT GetRange(LONG property, LONG* min, LONG* max, LONG* step, LONG* defaultValue,
                    LONG* caps) override {

@@ -44,8 +44,9 @@ const PixelFormatInfo kPixelFormats[] = {
 };
 
 const PixelFormatInfo* InfoOf(std::uint32_t pixelFormat) {
-  const auto found = std::find_if(std::begin(kPixelFormats), std::end(kPixelFormats),
-                                  [&](const auto& info) { return info.pixelFormat == pixelFormat; });
+  const auto found =
+      std::find_if(std::begin(kPixelFormats), std::end(kPixelFormats),
+                   [&](const auto& info) { return info.pixelFormat == pixelFormat; });
   return found == std::end(kPixelFormats) ? nullptr : found;
 }
 
@@ -64,11 +65,10 @@ struct Size {
 };
 
 // Sizes people pick, offered where a stepwise or continuous range allows them.
-constexpr Size kCommonSizes[] = {{160, 120},  {176, 144},   {320, 180},   {320, 240},
-                                 {352, 288},  {424, 240},   {640, 360},   {640, 480},
-                                 {800, 448},  {800, 600},   {848, 480},   {960, 540},
-                                 {1024, 576}, {1024, 768},  {1280, 720},  {1280, 960},
-                                 {1600, 896}, {1920, 1080}, {2560, 1440}, {3840, 2160}};
+constexpr Size kCommonSizes[] = {
+    {160, 120},  {176, 144},  {320, 180},  {320, 240},   {352, 288},   {424, 240},  {640, 360},
+    {640, 480},  {800, 448},  {800, 600},  {848, 480},   {960, 540},   {1024, 576}, {1024, 768},
+    {1280, 720}, {1280, 960}, {1600, 896}, {1920, 1080}, {2560, 1440}, {3840, 2160}};
 constexpr std::uint32_t kCommonRates[] = {120, 60, 50, 30, 25, 24, 20, 15, 10, 5, 1};
 
 bool OnStep(std::uint32_t value, std::uint32_t min, std::uint32_t max, std::uint32_t step) {
@@ -166,8 +166,7 @@ std::vector<Size> Sizes(V4l2Device& device, std::uint32_t pixelFormat) {
       sizes.push_back({size.discrete.width, size.discrete.height});
       continue;
     }
-    const auto expanded =
-        ExpandSizes(size.stepwise, size.type == V4L2_FRMSIZE_TYPE_CONTINUOUS);
+    const auto expanded = ExpandSizes(size.stepwise, size.type == V4L2_FRMSIZE_TYPE_CONTINUOUS);
     sizes.insert(sizes.end(), expanded.begin(), expanded.end());
     break;
   }
@@ -208,8 +207,8 @@ HRESULT CurrentFormat(V4l2Device& device, V4l2Format* format) {
   current.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   HRESULT result = device.Call(VIDIOC_G_FMT, &current, CallKind::Other);
   if (FAILED(result)) return result;
-  *format = V4l2Format{current.fmt.pix.pixelformat, current.fmt.pix.width, current.fmt.pix.height,
-                       0, 0};
+  *format =
+      V4l2Format{current.fmt.pix.pixelformat, current.fmt.pix.width, current.fmt.pix.height, 0, 0};
   v4l2_streamparm parameters{};
   parameters.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   // A driver without frame-rate control has a format all the same.

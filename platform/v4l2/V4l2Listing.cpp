@@ -18,7 +18,9 @@ constexpr char kById[] = "/dev/v4l/by-id";
 constexpr char kByPath[] = "/dev/v4l/by-path";
 
 std::string Trimmed(std::string text) {
-  const auto isSpace = [](unsigned char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r'; };
+  const auto isSpace = [](unsigned char c) {
+    return c == ' ' || c == '\n' || c == '\t' || c == '\r';
+  };
   while (!text.empty() && isSpace(static_cast<unsigned char>(text.back()))) text.pop_back();
   std::size_t start = 0;
   while (start < text.size() && isSpace(static_cast<unsigned char>(text[start]))) ++start;
@@ -83,8 +85,8 @@ struct Candidate {
 
 // Whether the node captures video: asked of the driver, or, for a node the user may not open,
 // guessed from its links so that the camera is still listed.
-bool IsCaptureNode(const Door& door, const std::string& nodePath, const std::vector<std::string>* links,
-                   std::string* card) {
+bool IsCaptureNode(const Door& door, const std::string& nodePath,
+                   const std::vector<std::string>* links, std::string* card) {
   const int fd = door.Open(nodePath, DeviceOpenFlags());
   if (fd < 0) {
     if (-fd != EACCES && -fd != EPERM) return false;

@@ -140,20 +140,20 @@ class ControlClassPage final : public DescribedPropertyPage {
     // A control whose companion runs it is shown with the companion as its Auto box; any other
     // control the driver calls inactive says so.
     const ControlMapping* mapping = FindMappingOfValue(control.id);
-    const bool hasAutoBox = mapping && mapping->autoKind == AutoKind::Boolean &&
-                            std::any_of(all.begin(), all.end(), [&](const auto& other) {
-                              return other.id == mapping->autoId &&
-                                     !(other.flags & V4L2_CTRL_FLAG_DISABLED);
-                            });
+    const bool hasAutoBox =
+        mapping && mapping->autoKind == AutoKind::Boolean &&
+        std::any_of(all.begin(), all.end(), [&](const auto& other) {
+          return other.id == mapping->autoId && !(other.flags & V4L2_CTRL_FLAG_DISABLED);
+        });
     if ((control.flags & V4L2_CTRL_FLAG_INACTIVE) && !hasAutoBox && !mapping) {
       caption += " (inactive)";
     }
     PropertyPageControl shown;
     switch (control.type) {
       case V4L2_CTRL_TYPE_INTEGER:
-        shown = PropertyPageControl::Slider(caption, Clamped(control.minimum),
-                                            Clamped(control.maximum), Clamped(control.step),
-                                            Clamped(control.default_value));
+        shown =
+            PropertyPageControl::Slider(caption, Clamped(control.minimum), Clamped(control.maximum),
+                                        Clamped(control.step), Clamped(control.default_value));
         break;
       case V4L2_CTRL_TYPE_BOOLEAN:
         if (IsBooleanCompanion(control.id)) return;  // the Auto box of its control
@@ -208,7 +208,8 @@ class ControlClassPage final : public DescribedPropertyPage {
       if (SUCCEEDED(result)) *value = control.value;
       return result;
     };
-    if (!readOnly) binding.set = [controls, id](LONG value) { return controls->WriteManual(id, value); };
+    if (!readOnly)
+      binding.set = [controls, id](LONG value) { return controls->WriteManual(id, value); };
     return binding;
   }
 

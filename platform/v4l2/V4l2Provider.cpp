@@ -11,7 +11,8 @@ namespace {
 
 class V4l2DeviceEntry final : public devices::DeviceEntry {
  public:
-  V4l2DeviceEntry(Door door, CameraNode camera) : door_(std::move(door)), camera_(std::move(camera)) {}
+  V4l2DeviceEntry(Door door, CameraNode camera)
+      : door_(std::move(door)), camera_(std::move(camera)) {}
 
   HRESULT ReadProperties(devices::DeviceProperties* properties) override {
     properties->friendlyName = camera_.friendlyName;

@@ -15,7 +15,7 @@ using Kind = os::PropertyPageControl::Kind;
 
 // A page of the class, bound to object (or the failure of doing so).
 inline ComPtr<IPropertyPageDescription> PageFor(const CLSID& page, IUnknown* object,
-                                         HRESULT* bound = nullptr) {
+                                                HRESULT* bound = nullptr) {
   ComPtr<IPropertyPageDescription> description;
   EXPECT_EQ(CoCreateInstance(page, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPageDescription,
                              description.ReleaseAndGetVoidAddressOf()),

@@ -39,7 +39,8 @@ inline std::string FullCamera(const std::string& extraControls = "",
                                        {"width":1280,"height":720,"intervals":["1/10"]}]},
              {"fourcc":"MJPG","sizes":[{"width":640,"height":480,"intervals":["1/30"]}]}],
   "current":{"fourcc":"YUYV","width":640,"height":480,"interval":"1/30"},
-  "firmware":)" + firmware + R"(}]})";
+  "firmware":)" +
+         firmware + R"(}]})";
 }
 
 // A camera with the given controls only (a JSON list body) and one format.
@@ -49,7 +50,8 @@ inline std::string CameraWith(const std::string& controls, const std::string& na
          R"(","busInfo":"usb-1","usb":{"vendor":"1234","product":"5678","productName":")" + name +
          R"("},"byPath":"pci-0000:00:14.0-usb-0:2:1.0","controls":[)" + controls +
          R"(],"formats":[{"fourcc":"YUYV","sizes":[{"width":640,"height":480,"intervals":["1/30"]}]}],
-  "current":{"fourcc":"YUYV","width":640,"height":480,"interval":"1/30"})" + extra + "}]}";
+  "current":{"fourcc":"YUYV","width":640,"height":480,"interval":"1/30"})" +
+         extra + "}]}";
 }
 
 }  // namespace korvane::v4l2::testing

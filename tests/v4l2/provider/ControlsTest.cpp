@@ -20,8 +20,9 @@ struct RowCase {
   bool expectedAuto;
 };
 
-#define ROW(P) #P, &TFCamera::Get##P##Supported, &TFCamera::Get##P, &TFCamera::Get##P##Range, \
-               &TFCamera::Get##P##Auto
+#define ROW(P)                                                                   \
+#P, &TFCamera::Get##P##Supported, &TFCamera::Get##P, &TFCamera::Get##P##Range, \
+      &TFCamera::Get##P##Auto
 
 const RowCase kRows[] = {
     {ROW(Brightness), 10, {-64, 64, 1, 0, false, true}, false},
@@ -111,8 +112,7 @@ TEST_F(V4l2Test, ExposureModesFollowTheMenuTheCameraOffers) {
   camera.SetExposure(500);
   EXPECT_EQ(camera.GetExposure(), 500);
   camera.SetExposureAuto(true);
-  EXPECT_EQ(Kernel().ControlValue("cam", V4L2_CID_EXPOSURE_AUTO),
-            V4L2_EXPOSURE_APERTURE_PRIORITY);
+  EXPECT_EQ(Kernel().ControlValue("cam", V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_APERTURE_PRIORITY);
 
   // A camera with the full automatic mode and no aperture priority gets the full one; one with
   // only manual and shutter priority cannot run exposure automatically at all.
@@ -135,10 +135,9 @@ TEST_F(V4l2Test, PowerLineFrequencyUsesTheItemsTheMenuHas) {
   };
   for (const Case& c : {Case{"[1,2]", false}, Case{"[0,1,2]", false}, Case{"[0,1,2,3]", true}}) {
     SCOPED_TRACE(c.menu);
-    TFCamera& camera = Select(
-        CameraWith(std::string(R"({"name":"power_line_frequency","menu":)") + c.menu +
-                   R"(,"default":1,"value":1})"),
-        "Small Cam");
+    TFCamera& camera = Select(CameraWith(std::string(R"({"name":"power_line_frequency","menu":)") +
+                                         c.menu + R"(,"default":1,"value":1})"),
+                              "Small Cam");
     ASSERT_TRUE(camera.GetPowerLineFrequencySupported());
     EXPECT_EQ(camera.GetPowerLineFrequency(), pf50Hz);
     camera.SetPowerLineFrequency(pf60Hz);
@@ -168,10 +167,10 @@ TEST_F(V4l2Test, TheDriverClampsAndRoundsAndTheNextReadShowsIt) {
 }
 
 TEST_F(V4l2Test, AFirmwareErrorOnOneControlLeavesTheOthersWorking) {
-  TFCamera& camera = Select(
-      FullCamera("", R"({"faults":[{"control":"gain","call":"get","errno":"EIO"},
+  TFCamera& camera =
+      Select(FullCamera("", R"({"faults":[{"control":"gain","call":"get","errno":"EIO"},
                                    {"control":"contrast","call":"set","errno":"ETIMEDOUT"}]})"),
-      "Test Cam");
+             "Test Cam");
   EXPECT_TRUE(camera.GetGainSupported()) << "a failing control is still there";
   EXPECT_EQ(OleErrorOf([&] { camera.GetGain(); }).first, E_FAIL);
   EXPECT_EQ(OleErrorOf([&] { camera.SetContrast(60); }).first, HRESULT_ERROR_TIMEOUT);
@@ -227,8 +226,8 @@ TEST_F(V4l2Test, ARereadNeverProbesOrWritesTheDevice) {
   EXPECT_EQ(camera.GetSupportedFormats().size(), 4u);
   camera.GetFormat();
   EXPECT_GT(Kernel().IoctlCount(), 0u);
-  for (const unsigned long request : {VIDIOC_TRY_FMT, VIDIOC_S_FMT, VIDIOC_S_PARM, VIDIOC_S_CTRL,
-                                      VIDIOC_S_EXT_CTRLS}) {
+  for (const unsigned long request :
+       {VIDIOC_TRY_FMT, VIDIOC_S_FMT, VIDIOC_S_PARM, VIDIOC_S_CTRL, VIDIOC_S_EXT_CTRLS}) {
     EXPECT_EQ(Kernel().IoctlCount(request), 0u) << std::hex << request;
   }
 }

@@ -1,8 +1,8 @@
 // The formats of an emulated camera through the camera component: one per pixel format, size
 // and interval, ranges expanded to a list, the current one, and setting another.
 
-#include <linux/videodev2.h>
 #include <fcntl.h>
+#include <linux/videodev2.h>
 
 #include "tests/v4l2/provider/Cameras.h"
 #include "tests/v4l2/provider/V4l2Fixture.h"
@@ -33,11 +33,10 @@ TEST_F(V4l2Test, DiscreteFormatsGiveOneMediaTypePerSizeAndInterval) {
 }
 
 TEST_F(V4l2Test, StepwiseSizesAndIntervalsExpandToAFiniteList) {
-  TFCamera& camera = Select(
-      CameraWith("", "Step Cam", R"(,"formats":[{"fourcc":"YUYV","sizeRange":{
+  TFCamera& camera = Select(CameraWith("", "Step Cam", R"(,"formats":[{"fourcc":"YUYV","sizeRange":{
           "minWidth":320,"maxWidth":1280,"stepWidth":160,"minHeight":240,"maxHeight":720,
           "stepHeight":240,"intervalRange":{"min":"1/30","max":"1/5","step":"1/30"}}}])"),
-      "Step Cam");
+                            "Step Cam");
   const TFCameraFormats formats = camera.GetSupportedFormats();
   ASSERT_FALSE(formats.empty());
   EXPECT_LT(formats.size(), 200u);

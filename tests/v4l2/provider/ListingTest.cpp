@@ -12,7 +12,8 @@ namespace korvane::v4l2::testing {
 namespace {
 
 std::string CameraJson(const std::string& id, int node, const std::string& card,
-                   const std::string& usb, const std::string& port, const std::string& extra = "") {
+                       const std::string& usb, const std::string& port,
+                       const std::string& extra = "") {
   return R"({"id":")" + id + R"(","node":)" + std::to_string(node) + R"(,"card":")" + card +
          R"(","busInfo":"usb-)" + port + R"(","usb":)" + usb +
          R"(,"byPath":"pci-0000:00:14.0-usb-0:)" + port + R"(:1.0","controls":[
@@ -22,16 +23,18 @@ std::string CameraJson(const std::string& id, int node, const std::string& card,
          extra + "}";
 }
 
-const std::string kTwinUsb = R"({"vendor":"046d","product":"0825","productName":"Twin Cam","serial":"0"})";
+const std::string kTwinUsb =
+    R"({"vendor":"046d","product":"0825","productName":"Twin Cam","serial":"0"})";
 
 std::string Machine() {
   return R"({"cameras":[)" +
          CameraJson("long", 0, "Integrated Camera: Integrated Camera",
-                R"({"vendor":"04f2","product":"b6d9"})", "8") +
+                    R"({"vendor":"04f2","product":"b6d9"})", "8") +
          "," +
-         CameraJson("named", 2, "USB Camera: USB Cam",
-                R"({"vendor":"1234","product":"0001","productName":"Korvane Desk Cam 720","serial":"A7"})",
-                "3") +
+         CameraJson(
+             "named", 2, "USB Camera: USB Cam",
+             R"({"vendor":"1234","product":"0001","productName":"Korvane Desk Cam 720","serial":"A7"})",
+             "3") +
          "," + CameraJson("twinA", 4, "Twin Cam", kTwinUsb, "1") + "," +
          CameraJson("twinB", 6, "Twin Cam", kTwinUsb, "2") + "]}";
 }
@@ -82,11 +85,12 @@ TEST_F(V4l2Test, AnUnpluggedCameraFailsAsNotConnectedAndComesBackByItsPath) {
 }
 
 TEST_F(V4l2Test, ACameraTheUserMayNotOpenIsListedAndSaysWhatToDo) {
-  TFCamera& camera = Install(R"({"cameras":[)" +
-                             CameraJson("locked", 0, "Locked Cam",
-                                    R"({"vendor":"1234","product":"0002","productName":"Locked Cam"})",
-                                    "4", R"(,"accessDenied":true)") +
-                             "]}");
+  TFCamera& camera =
+      Install(R"({"cameras":[)" +
+              CameraJson("locked", 0, "Locked Cam",
+                         R"({"vendor":"1234","product":"0002","productName":"Locked Cam"})", "4",
+                         R"(,"accessDenied":true)") +
+              "]}");
   const TFVideoCaptureDevices devices = camera.GetDevices();
   ASSERT_EQ(devices.size(), 1u);
   EXPECT_EQ(devices[0].Name, "Locked Cam");

@@ -56,15 +56,17 @@ TEST_F(V4l2Test, OnePagePerControlClassWithEveryControl) {
   EXPECT_NE(std::find(cameraPage.begin(), cameraPage.end(),
                       "Auto Exposure choice 1=Manual Mode 3=Aperture Priority Mode"),
             cameraPage.end());
-  EXPECT_NE(std::find(cameraPage.begin(), cameraPage.end(), "Exposure, Dynamic Framerate choice 0=Off 1=On"),
+  EXPECT_NE(std::find(cameraPage.begin(), cameraPage.end(),
+                      "Exposure, Dynamic Framerate choice 0=Off 1=On"),
             cameraPage.end());
   // The camera's own controls, beyond anything the window's rows know.
   EXPECT_TRUE(has("Pan/Tilt Reset button"));
   const auto maker = PageFor(ids[2], object);
   maker->GetTitle(&title);
   EXPECT_EQ(title, "Extension Controls");
-  EXPECT_EQ(Summary(ControlsOf(*maker)),
-            (std::vector<std::string>{"LED1 Mode choice 0=Off 1=On 3=Auto", "Default action #0=0"}));
+  EXPECT_EQ(
+      Summary(ControlsOf(*maker)),
+      (std::vector<std::string>{"LED1 Mode choice 0=Off 1=On 3=Auto", "Default action #0=0"}));
 }
 
 TEST_F(V4l2Test, PageWritesSwitchTheCompanionAndRefuseReadOnlyControls) {
