@@ -234,3 +234,32 @@ TEST_F(V4l2Test, ARereadNeverProbesOrWritesTheDevice) {
 
 }  // namespace
 }  // namespace korvane::v4l2::testing
+
+namespace korvane::v4l2::testing {
+namespace {
+
+// Drivers beyond UVC: a colour killer is "colour enabled" the other way round, and a gain
+// with its own automatic switch can run automatically.
+TEST_F(V4l2Test, ColourKillerAndAutomaticGainOfOtherDrivers) {
+  TFCamera& camera = Select(CameraWith(R"({"name":"color_killer","default":0,"value":0},
+      {"name":"gain","min":0,"max":100,"value":10},{"name":"gain_automatic","value":1})"),
+                            "Small Cam");
+  ASSERT_TRUE(camera.GetColorEnableSupported());
+  EXPECT_EQ(camera.GetColorEnable(), 1);
+  const TFRange colour = camera.GetColorEnableRange();
+  EXPECT_EQ(colour.Max, 1);
+  EXPECT_EQ(colour.Default, 1);
+  camera.SetColorEnable(0);
+  EXPECT_EQ(Kernel().ControlValue("cam", V4L2_CID_COLOR_KILLER), 1);
+  EXPECT_FALSE(camera.GetColorEnabled());
+
+  EXPECT_TRUE(camera.GetGainRange().Auto);
+  EXPECT_TRUE(camera.GetGainAuto());
+  camera.SetGainAuto(false);
+  camera.SetGain(42);
+  EXPECT_EQ(Kernel().ControlValue("cam", V4L2_CID_AUTOGAIN), 0);
+  EXPECT_EQ(camera.GetGain(), 42);
+}
+
+}  // namespace
+}  // namespace korvane::v4l2::testing
