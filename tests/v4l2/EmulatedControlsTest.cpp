@@ -3,6 +3,7 @@
 // committed in the driver's order, events, the cache and the camera's own faults.
 
 #include <cstring>
+#include <thread>
 
 #include "tests/v4l2/EmulationTestSupport.h"
 
@@ -258,6 +259,16 @@ TEST_F(EmulatedControls, EventsReachTheOtherOpenFilesAndFlagChangesEveryone) {
   ASSERT_EQ(caller_->DequeueEvent(fd_, &event), 0);
   EXPECT_EQ(event.u.ctrl.value, 11);
   EXPECT_EQ(caller_->DequeueEvent(fd_, &event), ENOENT);
+}
+
+TEST_F(EmulatedControls, WaitingPollWakesForAnotherThreadsChange) {
+  ASSERT_EQ(caller_->Subscribe(fd_, V4L2_CID_CONTRAST), 0);
+  std::thread writer([&] { kernel_->SetControlValue("studio", V4L2_CID_CONTRAST, 3); });
+  pollfd entry{fd_, POLLPRI, 0};
+  // Whichever comes first, the poll ends with the event: at once, or when it arrives.
+  EXPECT_EQ(caller_->door().Poll(&entry, 1, 60'000), 1);
+  EXPECT_EQ(entry.revents, POLLPRI);
+  writer.join();
 }
 
 TEST_F(EmulatedControls, CacheReadsTheCameraOnceExceptForValuesItChangesItself) {

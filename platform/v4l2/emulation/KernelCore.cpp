@@ -199,6 +199,18 @@ void KernelCore::StoreInDocument(std::size_t index, const UvcCamera& camera) {
 }
 
 int KernelCore::Persist(const std::string& id, const UvcCamera::State& before) {
+  try {
+    return Store(id, before);
+  } catch (const nlohmann::json::exception& error) {
+    // The document no longer matches the cameras; nothing is written over the file then.
+    std::cerr << "korvane: emulated Video4Linux2 cameras: " << error.what()
+              << "; the change is not stored\n";
+    if (Camera* again = Find(id)) again->uvc->Restore(before);
+    return EIO;
+  }
+}
+
+int KernelCore::Store(const std::string& id, const UvcCamera::State& before) {
   Camera* camera = Find(id);
   if (!camera) return 0;
   UvcCamera::State after = camera->uvc->Save();

@@ -139,6 +139,7 @@ class KernelCore {
   // Writes what changed in the camera since before into the document and the file; EIO when
   // it could not be stored (the camera is then put back as it was).
   int Persist(const std::string& id, const UvcCamera::State& before);
+  int Store(const std::string& id, const UvcCamera::State& before);
   void StoreInDocument(std::size_t index, const UvcCamera& camera);
   void Report(const std::string& fault);
   short PollMask(const pollfd& entry) const;
