@@ -12,8 +12,8 @@
 namespace korvane::v4l2::emulation {
 
 struct Fraction {
-  std::uint32_t numerator = 1;
-  std::uint32_t denominator = 30;
+  std::uint32_t numerator = 0;
+  std::uint32_t denominator = 1;
   bool operator==(const Fraction&) const = default;
 };
 

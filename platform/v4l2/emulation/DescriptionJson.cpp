@@ -1,3 +1,7 @@
+// The camera file read into a description: cameras, their controls (standard names resolved
+// through the driver's table) and firmware, every fault told with its line and column; and the
+// device state written back into the document.
+
 #include "platform/v4l2/emulation/DescriptionJson.h"
 
 #include <linux/videodev2.h>
@@ -6,27 +10,21 @@
 #include <bit>
 #include <cerrno>
 #include <charconv>
-#include <initializer_list>
 #include <limits>
 #include <map>
-#include <numeric>
-#include <set>
 #include <utility>
 
 #include "platform/sim/JsonPositions.h"
+#include "platform/v4l2/emulation/FormatsJson.h"
+#include "platform/v4l2/emulation/JsonFields.h"
 #include "platform/v4l2/emulation/StandardControls.h"
-#include "platform/v4l2/emulation/UvcFormats.h"
 
 namespace korvane::v4l2::emulation {
 namespace {
 
-using Json = nlohmann::ordered_json;
-
 constexpr std::size_t kMaxCameras = 32;
 constexpr std::size_t kMaxControls = 256;
 constexpr std::size_t kMaxFormats = 64;
-constexpr std::size_t kMaxSizes = 256;
-constexpr std::size_t kMaxIntervals = 64;
 constexpr int kMaxNode = 255;
 
 constexpr std::pair<std::string_view, int> kErrnoNames[] = {
@@ -44,97 +42,6 @@ constexpr std::pair<std::string_view, std::uint32_t> kControlTypes[] = {
     {"button", V4L2_CTRL_TYPE_BUTTON},
 };
 
-// A value that is not what its place needs, named by its JSON pointer.
-struct DecodeError {
-  std::string pointer;
-  std::string message;
-};
-
-[[noreturn]] void Fail(const std::string& at, std::string message) {
-  throw DecodeError{at, std::move(message)};
-}
-
-std::string Child(const std::string& at, std::string_view key) {
-  return at + "/" + sim::EscapePointerToken(key);
-}
-
-std::string Child(const std::string& at, std::size_t index) {
-  return at + "/" + std::to_string(index);
-}
-
-// Refuses members the place does not know, so a misspelt name does not go unnoticed.
-void ExpectObject(const Json& json, const std::string& at,
-                  std::initializer_list<std::string_view> known) {
-  if (!json.is_object()) Fail(at, "expected an object");
-  for (const auto& [key, value] : json.items()) {
-    if (std::find(known.begin(), known.end(), key) == known.end()) {
-      Fail(Child(at, key), "unknown field \"" + key + "\"");
-    }
-  }
-}
-
-const Json& ExpectArray(const Json& json, const std::string& at, std::size_t minimum,
-                        std::size_t maximum) {
-  if (!json.is_array()) Fail(at, "expected a list");
-  if (json.size() < minimum || json.size() > maximum) {
-    Fail(at, "expected a list of " + std::to_string(minimum) + " to " + std::to_string(maximum) +
-                 " entries");
-  }
-  return json;
-}
-
-const Json* Member(const Json& object, std::string_view key) {
-  const auto found = object.find(std::string(key));
-  return found == object.end() || found->is_null() ? nullptr : &*found;
-}
-
-const Json& Required(const Json& object, const std::string& at, std::string_view key) {
-  const Json* value = Member(object, key);
-  if (!value) Fail(at, "\"" + std::string(key) + "\" is missing");
-  return *value;
-}
-
-std::int64_t Integer(const Json& json, const std::string& at, std::int64_t minimum,
-                     std::int64_t maximum) {
-  if (json.is_number_unsigned() && json.get<std::uint64_t>() <= std::uint64_t(maximum)) {
-    const auto value = static_cast<std::int64_t>(json.get<std::uint64_t>());
-    if (value >= minimum) return value;
-  } else if (json.is_number_integer() && !json.is_number_unsigned()) {
-    const auto value = json.get<std::int64_t>();
-    if (value >= minimum && value <= maximum) return value;
-  }
-  Fail(at, "expected a whole number from " + std::to_string(minimum) + " to " +
-               std::to_string(maximum));
-}
-
-std::int32_t Int32(const Json& json, const std::string& at) {
-  return static_cast<std::int32_t>(Integer(json, at, std::numeric_limits<std::int32_t>::min(),
-                                           std::numeric_limits<std::int32_t>::max()));
-}
-
-std::uint32_t Dimension(const Json& object, const std::string& at, std::string_view key) {
-  return static_cast<std::uint32_t>(Integer(Required(object, at, key), Child(at, key), 1, 65535));
-}
-
-bool Boolean(const Json& object, const std::string& at, std::string_view key, bool otherwise) {
-  const Json* value = Member(object, key);
-  if (!value) return otherwise;
-  if (!value->is_boolean()) Fail(Child(at, key), "expected true or false");
-  return value->get<bool>();
-}
-
-std::string Text(const Json& json, const std::string& at) {
-  if (!json.is_string()) Fail(at, "expected a string");
-  return json.get<std::string>();
-}
-
-std::optional<std::string> OptionalText(const Json& object, const std::string& at,
-                                        std::string_view key) {
-  const Json* value = Member(object, key);
-  if (!value) return std::nullopt;
-  return Text(*value, Child(at, key));
-}
-
 std::string HexId(const Json& object, const std::string& at, std::string_view key) {
   const std::string text = Text(Required(object, at, key), Child(at, key));
   const bool valid = text.size() == 4 && std::all_of(text.begin(), text.end(), [](char c) {
@@ -142,116 +49,6 @@ std::string HexId(const Json& object, const std::string& at, std::string_view ke
                      });
   if (!valid) Fail(Child(at, key), "expected four lower-case hexadecimal digits such as \"046d\"");
   return text;
-}
-
-// "1/30", or "2" for whole seconds.
-Fraction ParseFraction(const Json& json, const std::string& at) {
-  const std::string text = Text(json, at);
-  const auto slash = text.find('/');
-  const std::string_view numerator = std::string_view(text).substr(0, slash);
-  const std::string_view denominator =
-      slash == std::string::npos ? std::string_view("1") : std::string_view(text).substr(slash + 1);
-  const auto number = [&](std::string_view digits, std::uint32_t* value) {
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), *value);
-    return error == std::errc() && end == digits.data() + digits.size() && *value > 0;
-  };
-  Fraction fraction;
-  if (!number(numerator, &fraction.numerator) || !number(denominator, &fraction.denominator)) {
-    Fail(at, "expected a time per frame such as \"1/30\"");
-  }
-  const std::uint32_t divisor = std::gcd(fraction.numerator, fraction.denominator);
-  return {fraction.numerator / divisor, fraction.denominator / divisor};
-}
-
-std::uint32_t ParseFourcc(const Json& json, const std::string& at) {
-  const std::string text = Text(json, at);
-  std::uint32_t fourcc = 0;
-  if (text.size() == 4) fourcc = v4l2_fourcc(text[0], text[1], text[2], text[3]);
-  if (!FindPixelFormat(fourcc)) {
-    Fail(at, "expected a pixel format: YUYV, UYVY, NV12, YU12, GREY, RGB3, BGR3, MJPG or H264");
-  }
-  return fourcc;
-}
-
-IntervalSet ParseIntervals(const Json& object, const std::string& at) {
-  IntervalSet set;
-  const Json* list = Member(object, "intervals");
-  const Json* range = Member(object, "intervalRange");
-  if ((list != nullptr) == (range != nullptr)) {
-    Fail(at, "expected either \"intervals\" or \"intervalRange\"");
-  }
-  if (list) {
-    const std::string listAt = Child(at, "intervals");
-    ExpectArray(*list, listAt, 1, kMaxIntervals);
-    for (std::size_t i = 0; i < list->size(); ++i) {
-      const Fraction interval = ParseFraction((*list)[i], Child(listAt, i));
-      if (std::find(set.discrete.begin(), set.discrete.end(), interval) != set.discrete.end()) {
-        Fail(Child(listAt, i), "this interval is listed twice");
-      }
-      set.discrete.push_back(interval);
-    }
-    return set;
-  }
-  const std::string rangeAt = Child(at, "intervalRange");
-  ExpectObject(*range, rangeAt, {"min", "max", "step"});
-  set.range = true;
-  set.minimum = ParseFraction(Required(*range, rangeAt, "min"), Child(rangeAt, "min"));
-  set.maximum = ParseFraction(Required(*range, rangeAt, "max"), Child(rangeAt, "max"));
-  if (IntervalSeconds(set.minimum) > IntervalSeconds(set.maximum)) {
-    Fail(rangeAt, "\"min\" is longer than \"max\"");
-  }
-  if (const Json* step = Member(*range, "step")) {
-    set.step = ParseFraction(*step, Child(rangeAt, "step"));
-  } else {
-    set.continuous = true;
-  }
-  return set;
-}
-
-FormatDescription ParseFormat(const Json& json, const std::string& at) {
-  ExpectObject(json, at, {"fourcc", "sizes", "sizeRange"});
-  FormatDescription format;
-  format.fourcc = ParseFourcc(Required(json, at, "fourcc"), Child(at, "fourcc"));
-  const Json* sizes = Member(json, "sizes");
-  const Json* range = Member(json, "sizeRange");
-  if ((sizes != nullptr) == (range != nullptr)) {
-    Fail(at, "expected either \"sizes\" or \"sizeRange\"");
-  }
-  if (sizes) {
-    const std::string sizesAt = Child(at, "sizes");
-    ExpectArray(*sizes, sizesAt, 1, kMaxSizes);
-    for (std::size_t i = 0; i < sizes->size(); ++i) {
-      const std::string sizeAt = Child(sizesAt, i);
-      const Json& entry = (*sizes)[i];
-      ExpectObject(entry, sizeAt, {"width", "height", "intervals", "intervalRange"});
-      FrameSize size{Dimension(entry, sizeAt, "width"), Dimension(entry, sizeAt, "height"),
-                     ParseIntervals(entry, sizeAt)};
-      for (const FrameSize& earlier : format.sizes) {
-        if (earlier.width == size.width && earlier.height == size.height) {
-          Fail(sizeAt, "this size is listed twice");
-        }
-      }
-      format.sizes.push_back(std::move(size));
-    }
-    return format;
-  }
-  const std::string rangeAt = Child(at, "sizeRange");
-  ExpectObject(*range, rangeAt,
-               {"minWidth", "maxWidth", "stepWidth", "minHeight", "maxHeight", "stepHeight",
-                "intervals", "intervalRange"});
-  SizeRange sizeRange;
-  sizeRange.minWidth = Dimension(*range, rangeAt, "minWidth");
-  sizeRange.maxWidth = Dimension(*range, rangeAt, "maxWidth");
-  sizeRange.stepWidth = Dimension(*range, rangeAt, "stepWidth");
-  sizeRange.minHeight = Dimension(*range, rangeAt, "minHeight");
-  sizeRange.maxHeight = Dimension(*range, rangeAt, "maxHeight");
-  sizeRange.stepHeight = Dimension(*range, rangeAt, "stepHeight");
-  if (sizeRange.minWidth > sizeRange.maxWidth || sizeRange.minHeight > sizeRange.maxHeight) {
-    Fail(rangeAt, "a minimum is larger than its maximum");
-  }
-  sizeRange.intervals = ParseIntervals(*range, rangeAt);
-  format.range = std::move(sizeRange);
-  return format;
 }
 
 std::uint32_t ParseControlId(const Json& json, const std::string& at) {
@@ -485,38 +282,6 @@ FirmwareDescription ParseFirmware(const Json& json, const std::string& at,
   return firmware;
 }
 
-CurrentFormat ParseCurrent(const Json* json, const std::string& at,
-                           const std::vector<FormatDescription>& formats) {
-  CurrentFormat current;
-  if (!json) {
-    const FormatDescription& first = formats.front();
-    current.fourcc = first.fourcc;
-    if (first.range) {
-      current.width = first.range->minWidth;
-      current.height = first.range->minHeight;
-      const IntervalSet& set = first.range->intervals;
-      current.interval = set.range ? set.minimum : set.discrete.front();
-    } else {
-      current.width = first.sizes.front().width;
-      current.height = first.sizes.front().height;
-      const IntervalSet& set = first.sizes.front().intervals;
-      current.interval = set.range ? set.minimum : set.discrete.front();
-    }
-    return current;
-  }
-  ExpectObject(*json, at, {"fourcc", "width", "height", "interval"});
-  current.fourcc = ParseFourcc(Required(*json, at, "fourcc"), Child(at, "fourcc"));
-  current.width = Dimension(*json, at, "width");
-  current.height = Dimension(*json, at, "height");
-  current.interval = ParseFraction(Required(*json, at, "interval"), Child(at, "interval"));
-  const IntervalSet* intervals =
-      IntervalsFor(formats, current.fourcc, current.width, current.height);
-  if (!intervals || !IntervalOffered(*intervals, current.interval)) {
-    Fail(at, "the camera does not offer this format");
-  }
-  return current;
-}
-
 // The name udev gives the port: "usb-0000:00:14.0-1" is "pci-0000:00:14.0-usb-0:1:1.0".
 std::string PathFromBusInfo(const std::string& busInfo) {
   const auto lastDash = busInfo.rfind('-');
@@ -719,16 +484,6 @@ void StorePresent(Json& document, std::size_t camera, bool present) {
 
 std::string RenderDocument(const Json& document) {
   return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
-}
-
-std::string FourccText(std::uint32_t fourcc) {
-  std::string text;
-  for (int shift = 0; shift < 32; shift += 8) text += static_cast<char>((fourcc >> shift) & 0xFF);
-  return text;
-}
-
-std::string FractionText(const Fraction& fraction) {
-  return std::to_string(fraction.numerator) + "/" + std::to_string(fraction.denominator);
 }
 
 }  // namespace korvane::v4l2::emulation

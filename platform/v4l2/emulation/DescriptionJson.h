@@ -46,7 +46,4 @@ void StoreCurrent(nlohmann::ordered_json& document, std::size_t camera,
 void StorePresent(nlohmann::ordered_json& document, std::size_t camera, bool present);
 std::string RenderDocument(const nlohmann::ordered_json& document);
 
-std::string FourccText(std::uint32_t fourcc);
-std::string FractionText(const Fraction& fraction);
-
 }  // namespace korvane::v4l2::emulation

@@ -28,7 +28,6 @@ class Firmware {
     return !description_.oldKernel && description_.inactiveCheck;
   }
   bool RefusesInactiveWrites() const { return description_.inactiveCheck; }
-  bool OldKernel() const { return description_.oldKernel; }
 
   // True, once per call asked for, while interruptions are left.
   bool TakeInterruption();

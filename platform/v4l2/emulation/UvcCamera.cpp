@@ -46,8 +46,8 @@ void UvcCamera::Replace(CameraDescription description) {
   const std::vector<std::uint32_t> populated = controls_.PopulatedIds();
   const std::vector<std::uint32_t> loaded = controls_.LoadedIds();
   description_ = std::move(description);
-  if (firmwareChanged) firmware_.Replace(description_.firmware);
   if (firmwareChanged) {
+    firmware_.Replace(description_.firmware);
     controls_.Adopt({}, {});
   } else {
     controls_.Adopt(populated, loaded);
