@@ -109,6 +109,12 @@ TEST_F(EmulationFile, ChangesOfAnotherProgramArePickedUpAtTheNextCall) {
   ASSERT_EQ(caller.DequeueEvent(fd, &event), 0) << "subscribers hear of it";
   EXPECT_EQ(event.u.ctrl.value, 50);
 
+  // Written in place, as an editor or a shell redirection does, with the same length.
+  document["cameras"][0]["controls"][0]["value"] = 60;
+  std::ofstream(file_, std::ios::binary | std::ios::trunc) << document.dump(2);
+  ASSERT_EQ(caller.GetControl(fd, V4L2_CID_BRIGHTNESS, &value), 0);
+  EXPECT_EQ(value, 60);
+
   document["cameras"][0]["present"] = false;
   Replace(document.dump(2));
   v4l2_capability capability{};

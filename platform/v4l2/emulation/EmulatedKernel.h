@@ -56,7 +56,10 @@ class EmulatedKernel : public Kernel {
   std::size_t IoctlCount(unsigned long request) const;  // per request since the last reset
   std::size_t IoctlCount() const;                       // all
   void ResetCounts();
-  std::size_t DeviceTransfers(std::string_view camera) const;  // the UVC cache's misses
+  // The UVC cache's misses: every transfer that reaches the camera (the first read of a
+  // control's range and value, every read of a value the camera updates itself, every write,
+  // every format negotiation), since the last reset.
+  std::size_t DeviceTransfers(std::string_view camera) const;
   std::string NodePath(std::string_view camera) const;  // "/dev/videoN" now ("" when unplugged)
 
  private:

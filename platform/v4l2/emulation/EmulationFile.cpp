@@ -41,9 +41,25 @@ bool EmulationFile::Racy() const {
   return NotBefore(stamp_->modified, readAt_);
 }
 
+void EmulationFile::Hold() {
+  held_ = os::UniqueFd(os::RetryOnInterrupt(
+      [&] { return ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY); }));
+  struct stat opened = {};
+  struct stat named = {};
+  const bool alone = held_.Valid() && ::fstat(held_.Get(), &opened) == 0 &&
+                     ::lstat(path_.c_str(), &named) == 0 && S_ISREG(named.st_mode) &&
+                     named.st_nlink == 1 && named.st_ino == opened.st_ino &&
+                     named.st_dev == opened.st_dev;
+  if (!alone) held_ = os::UniqueFd();
+}
+
 EmulationFile::Status EmulationFile::Check(std::string* fault) {
   struct stat status = {};
-  const bool found = ::stat(path_.c_str(), &status) == 0;
+  bool found = held_.Valid() && ::fstat(held_.Get(), &status) == 0 && status.st_nlink > 0;
+  if (!found) {
+    held_ = os::UniqueFd();
+    found = ::stat(path_.c_str(), &status) == 0;
+  }
   if (found && stamp_ && *stamp_ == os::StampOf(status) && !Racy()) return Status::kUnchanged;
   if (found && static_cast<std::size_t>(status.st_size) > kMaxFileBytes) {
     // Told once: the stamp stays until the file changes.
@@ -71,6 +87,7 @@ EmulationFile::Status EmulationFile::Check(std::string* fault) {
   const bool sameText = stamp_ && file.bytes == text_;
   stamp_ = file.stamp;
   readAt_ = readAt;
+  Hold();
   if (sameText) return Status::kUnchanged;
   text_ = file.bytes;
   return Status::kChanged;
@@ -103,6 +120,7 @@ std::string EmulationFile::Update(const Updater& update) {
   stamp_ = os::StampOf(written);
   readAt_ = writtenAt;
   text_ = *text;
+  Hold();
   return {};
 }
 

@@ -1,8 +1,13 @@
 #pragma once
 // The camera file as the device store that several processes share: a change made by another
-// program is seen at the next system call (one stat while the file is unchanged), and a change
-// of the device is written back in one rename under an advisory lock, so that readers only see
-// whole files and two writers never lose each other's change.
+// program is seen at the next system call, and a change of the device is written back in one
+// rename under an advisory lock, so that readers only see whole files and two writers never
+// lose each other's change.
+//
+// Looking for a change costs one fstat of the file read last: a file replaced by a rename or
+// deleted has no name left (no links), and a file written in place has a new size or time.
+// A file behind a symbolic link or with further hard links could be replaced without that
+// showing, so such a file is looked up by its path (one stat) every time.
 
 #include <ctime>
 #include <filesystem>
@@ -35,9 +40,12 @@ class EmulationFile {
 
  private:
   bool Racy() const;
+  // Keeps the file just read open for the cheap look, where that is safe.
+  void Hold();
   os::UniqueFd LockCurrentFile(const std::filesystem::path& target, std::string* fault);
 
   const std::filesystem::path path_;
+  os::UniqueFd held_;
   std::optional<os::FileStamp> stamp_;  // of the file the text was read from
   timespec readAt_{};                   // when, on the clock of file times
   std::string text_;
