@@ -34,7 +34,7 @@ class EmulatedBuffers : public ::testing::Test {
   int SetFormat(int fd, std::uint32_t width) {
     v4l2_format format{};
     format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    format.fmt.pix = {width, 480, V4L2_PIX_FMT_YUYV, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    format.fmt.pix = Pix(width, 480, V4L2_PIX_FMT_YUYV);
     return caller_->Ioctl(fd, VIDIOC_S_FMT, &format);
   }
   int Query(int fd, std::uint32_t index, v4l2_buffer* buffer) {
@@ -68,7 +68,7 @@ TEST_F(EmulatedBuffers, OwnerOfTheQueueKeepsOthersFromChangingTheFormat) {
   EXPECT_EQ(caller_->Ioctl(other_, VIDIOC_S_PARM, &parameters), EBUSY);
   v4l2_format format{};
   format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-  format.fmt.pix = {320, 240, V4L2_PIX_FMT_YUYV, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  format.fmt.pix = Pix(320, 240, V4L2_PIX_FMT_YUYV);
   EXPECT_EQ(caller_->Ioctl(other_, VIDIOC_TRY_FMT, &format), 0) << "trying is still fine";
   EXPECT_EQ(caller_->Ioctl(other_, VIDIOC_G_FMT, &format), 0);
   EXPECT_EQ(format.fmt.pix.width, 640u);

@@ -275,7 +275,7 @@ TEST(EmulatedFormats, EnumerationAndNegotiation) {
   kernel->ResetCounts();
   v4l2_format format{};
   format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-  format.fmt.pix = {1300, 700, V4L2_PIX_FMT_MJPEG, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  format.fmt.pix = Pix(1300, 700, V4L2_PIX_FMT_MJPEG);
   ASSERT_EQ(caller.Ioctl(fd, VIDIOC_TRY_FMT, &format), 0);
   EXPECT_EQ(format.fmt.pix.width, 1280u);
   EXPECT_EQ(format.fmt.pix.height, 720u);
@@ -289,14 +289,14 @@ TEST(EmulatedFormats, EnumerationAndNegotiation) {
   EXPECT_EQ(current.fmt.pix.sizeimage, 640u * 480u * 2u);
 
   // Setting stores it, at that size's first interval; an unknown format means the first one.
-  format.fmt.pix = {1920, 1080, V4L2_PIX_FMT_YUYV, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  format.fmt.pix = Pix(1920, 1080, V4L2_PIX_FMT_YUYV);
   ASSERT_EQ(caller.Ioctl(fd, VIDIOC_S_FMT, &format), 0);
   v4l2_streamparm parameters{};
   parameters.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   ASSERT_EQ(caller.Ioctl(fd, VIDIOC_G_PARM, &parameters), 0);
   EXPECT_EQ(parameters.parm.capture.timeperframe.denominator, 5u);
   EXPECT_TRUE(parameters.parm.capture.capability & V4L2_CAP_TIMEPERFRAME);
-  format.fmt.pix = {640, 480, v4l2_fourcc('X', 'X', 'X', 'X'), 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  format.fmt.pix = Pix(640, 480, v4l2_fourcc('X', 'X', 'X', 'X'));
   ASSERT_EQ(caller.Ioctl(fd, VIDIOC_S_FMT, &format), 0);
   EXPECT_EQ(format.fmt.pix.pixelformat, std::uint32_t{V4L2_PIX_FMT_YUYV});
 
@@ -335,7 +335,7 @@ TEST(EmulatedFormats, RangesOfSizesAndIntervals) {
 
   v4l2_format format{};
   format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-  format.fmt.pix = {1000, 5000, V4L2_PIX_FMT_NV12, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  format.fmt.pix = Pix(1000, 5000, V4L2_PIX_FMT_NV12);
   ASSERT_EQ(caller.Ioctl(fd, VIDIOC_S_FMT, &format), 0);
   EXPECT_EQ(format.fmt.pix.width, 1008u);
   EXPECT_EQ(format.fmt.pix.height, 1080u);

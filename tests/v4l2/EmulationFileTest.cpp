@@ -70,7 +70,7 @@ TEST_F(EmulationFile, DeviceStateIsWrittenBackAndSharedWithAnotherProgram) {
 
   v4l2_format format{};
   format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-  format.fmt.pix = {1280, 720, V4L2_PIX_FMT_MJPEG, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  format.fmt.pix = Pix(1280, 720, V4L2_PIX_FMT_MJPEG);
   ASSERT_EQ(one.Ioctl(fd, VIDIOC_S_FMT, &format), 0);
   EXPECT_EQ(Document()["cameras"][0]["current"],
             Json::parse(R"({"fourcc":"MJPG","width":1280,"height":720,"interval":"1/30"})"));

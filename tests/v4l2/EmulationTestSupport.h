@@ -131,6 +131,14 @@ class Caller {
   Door door_;
 };
 
+inline v4l2_pix_format Pix(std::uint32_t width, std::uint32_t height, std::uint32_t fourcc) {
+  v4l2_pix_format pix{};
+  pix.width = width;
+  pix.height = height;
+  pix.pixelformat = fourcc;
+  return pix;
+}
+
 inline v4l2_ext_control Ext(std::uint32_t id, std::int32_t value) {
   v4l2_ext_control control{};
   control.id = id;
