@@ -5,7 +5,7 @@
 #include <QLabel>
 
 #include "ui/ApplicationTitle.h"
-#include "ui/CameraSettingsFile.h"
+#include "settings/CameraSettingsFile.h"
 #include "ui/FileDialogs.h"
 #include "ui/ListBox.h"
 #include "ui/Unit1.h"

@@ -7,7 +7,9 @@
         &TFCamera::Get##P##Range, &TFCamera::Get##P##Supported                   \
   }
 
-const std::array<TPropertyRow, kPropertyCount> kPropertyRows = {
+namespace {
+
+constexpr std::array<TPropertyRow, kPropertyCount> kRows = {
     KORVANE_ROW(BacklightCompensation, "Backlight comp.", VideoProcessing, 10, "Layout5"),
     KORVANE_ROW(Brightness, "Brightness", VideoProcessing, 6, "Layout20"),
     KORVANE_ROW(ColorEnable, "Color enable", VideoProcessing, 12, "Layout12"),
@@ -28,6 +30,20 @@ const std::array<TPropertyRow, kPropertyCount> kPropertyRows = {
 };
 
 #undef KORVANE_ROW
+
+// A settings file is read and written in the shared key order, while the window pairs its rows
+// with the file's entries by position: both orders must be one.
+constexpr bool KeysFollowTheSettingsOrder() {
+  for (std::size_t i = 0; i < kPropertyCount; ++i) {
+    if (std::string_view(kRows[i].SettingsKey) != kSettingsPropertyKeys[i]) return false;
+  }
+  return true;
+}
+static_assert(KeysFollowTheSettingsOrder());
+
+}  // namespace
+
+const std::array<TPropertyRow, kPropertyCount> kPropertyRows = kRows;
 
 const std::array<std::size_t, kPropertyCount> kPropertyReadOrder = {1, 0,  2,  3,  4,  5,  6,  7, 8,
                                                                     9, 10, 11, 12, 13, 14, 15, 16};

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "camera/FCamera.h"
-#include "ui/CameraSettingsFile.h"
+#include "settings/CameraSettingsFile.h"
 #include "ui/FocusHandOver.h"
 #include "ui/PropertyRows.h"
 

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "widgets/TrackBarRule.h"
+#include "settings/TrackBarRule.h"
 
 // A horizontal track bar over real numbers. Every setter applies ApplyTrackBarRule, so the
 // value always sits in range and on the step grid (or at one of the ends).

@@ -13,7 +13,7 @@
 #include "bench/ui/BenchCameras.h"
 #include "platform/sim/SimCameras.h"
 #include "ui/ApplicationWindows.h"
-#include "ui/CameraSettingsFile.h"
+#include "settings/CameraSettingsFile.h"
 
 namespace {
 

@@ -2,12 +2,12 @@
 // a line after every whole save. The settings-file test kills it in the middle of a save.
 #include <cstdio>
 
-#include "ui/CameraSettingsFile.h"
+#include "settings/CameraSettingsFile.h"
 
 int main(int argc, char* argv[]) {
   if (argc != 3) return 2;
   TCameraSettings first, second;
-  for (std::size_t i = 0; i < kPropertyCount; ++i) {
+  for (std::size_t i = 0; i < kSettingsPropertyCount; ++i) {
     first.Positions[i] = static_cast<double>(i);
     second.Positions[i] = 100.0 + static_cast<double>(i);
     second.Autos[i] = true;

@@ -15,7 +15,7 @@
 
 #include "platform/os/ProfileFile.h"
 #include "tests/ui/ActionTestSupport.h"
-#include "ui/CameraSettingsFile.h"
+#include "settings/CameraSettingsFile.h"
 #include "ui/ListBox.h"
 #include "widgets/ButtonImage.h"
 #include "widgets/TrackBar.h"

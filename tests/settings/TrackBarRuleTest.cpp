@@ -2,7 +2,7 @@
 
 #include <cfenv>
 
-#include "widgets/TrackBar.h"
+#include "settings/TrackBarRule.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "widgets/TrackBarRule.h"
+#include "settings/TrackBarRule.h"
 
 #include <algorithm>
 #include <cmath>

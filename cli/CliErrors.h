@@ -1,0 +1,35 @@
+#pragma once
+// How korvane-cam ends: its exit codes (listed in its manual page) and the error that carries
+// one, with the one line that goes to standard error.
+
+#include <stdexcept>
+#include <string>
+
+namespace korvane::cli {
+
+enum class TExitCode : int {
+  Success = 0,
+  SettingsFile = 1,    // a settings file could not be read or written
+  Usage = 2,           // the command line is wrong
+  CameraNotFound = 3,  // no such camera, or a name that two cameras share
+  Unsupported = 4,     // the camera does not support a property or mode that was asked for
+  DeviceError = 5,     // the camera (or the camera file) failed
+};
+
+// An error with an empty message has already been reported line by line.
+class ECliError : public std::runtime_error {
+ public:
+  ECliError(TExitCode code, const std::string& message)
+      : std::runtime_error(message), FCode(code) {}
+  TExitCode Code() const { return FCode; }
+
+ private:
+  TExitCode FCode;
+};
+
+// The one line of an error on standard error: "korvane-cam: <message>".
+inline std::string ErrorLine(const std::string& message) {
+  return "korvane-cam: " + message + "\n";
+}
+
+}  // namespace korvane::cli

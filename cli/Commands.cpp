@@ -1,0 +1,121 @@
+#include "cli/Commands.h"
+
+#include "cli/Assignments.h"
+#include "cli/CameraReport.h"
+#include "cli/CliErrors.h"
+#include "cli/CommandLine.h"
+#include "cli/HelpTexts.h"
+#include "cli/SettingsTransfer.h"
+#include "platform/providers/CameraProviders.h"
+
+#ifndef KORVANE_VERSION
+#define KORVANE_VERSION "unknown"
+#endif
+
+namespace korvane::cli {
+
+namespace {
+
+// Camera names come from drivers: a name that is not UTF-8 is printed with replacement
+// characters rather than stopping the output.
+std::string JsonText(const nlohmann::ordered_json& json) {
+  return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+void Show(const TCommandLine& line, const TFVideoCaptureDevices& devices, std::ostream& out) {
+  // The whole output is gathered first, so that an error never leaves half a report.
+  std::vector<TCameraReport> reports;
+  if (line.Camera) {
+    TOpenCamera camera(devices, SelectCamera(devices, *line.Camera));
+    reports.push_back(ReadCameraReport(camera));
+  } else {
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+      TOpenCamera camera(devices, i);
+      reports.push_back(ReadCameraReport(camera));
+    }
+  }
+  if (line.Json) {
+    nlohmann::ordered_json json = nlohmann::ordered_json::array();
+    for (const TCameraReport& report : reports) json.push_back(CameraReportJson(report));
+    out << JsonText(line.Camera ? json.front() : json);
+    return;
+  }
+  if (reports.empty()) {
+    out << CameraListText(devices);
+    return;
+  }
+  std::string text;
+  for (const TCameraReport& report : reports) {
+    text += (text.empty() ? "" : "\n") + CameraReportText(report);
+  }
+  out << text;
+}
+
+void Run(const TCommandLine& line, std::ostream& out, std::ostream& err) {
+  // Checked before any camera is touched: a mistyped assignment changes nothing.
+  std::vector<TAssignment> assignments;
+  for (const std::string& text : line.Assignments) assignments.push_back(ParseAssignment(text));
+
+  // An unusable camera file has been reported in one line by the provider.
+  if (!providers::InstallCameraProviders()) throw ECliError(TExitCode::DeviceError, "");
+  const TFVideoCaptureDevices devices = TFCamera().GetDevices();
+
+  switch (line.Command) {
+    case TCommand::List:
+      out << (line.Json ? JsonText(CameraListJson(devices)) : CameraListText(devices));
+      return;
+    case TCommand::Show:
+      Show(line, devices, out);
+      return;
+    case TCommand::None:
+      return;
+    default:
+      break;
+  }
+  TOpenCamera camera(devices, SelectCamera(devices, *line.Camera));
+  switch (line.Command) {
+    case TCommand::Set:
+      ApplyAssignments(camera, assignments, out);
+      break;
+    case TCommand::Save:
+      SaveSettings(camera, line.File);
+      break;
+    case TCommand::Load:
+      LoadSettings(camera, line.File, out, err);
+      break;
+    case TCommand::Defaults:
+      ResetToDefaults(camera, out, err);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
+                   std::ostream& err) {
+  try {
+    const TCommandLine line = ParseCommandLine(arguments);
+    if (line.Help) {
+      out << HelpText(line.Command);
+    } else if (line.Version) {
+      out << "korvane-cam " KORVANE_VERSION "\n";
+    } else {
+      Run(line, out, err);
+    }
+    out.flush();
+    return static_cast<int>(TExitCode::Success);
+  } catch (const ECliError& error) {
+    out.flush();
+    if (*error.what()) err << ErrorLine(error.what());
+    return static_cast<int>(error.Code());
+  } catch (const std::exception& error) {
+    // Not the camera's: out of memory, a broken output stream, ...
+    out.flush();
+    err << ErrorLine(error.what());
+    return static_cast<int>(TExitCode::DeviceError);
+  }
+}
+
+}  // namespace korvane::cli

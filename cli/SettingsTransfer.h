@@ -1,0 +1,36 @@
+#pragma once
+// `save`, `load` and `defaults`: the window's settings files and factory reset, with the camera
+// component in place of the window's rows.
+
+#include <filesystem>
+#include <ostream>
+
+#include "cli/CameraSelection.h"
+#include "settings/CameraSettingsFile.h"
+
+namespace korvane::cli {
+
+// What the window's rows would show for the camera, as a settings file holds it: a supported
+// property at its value under the value rule and its Auto state; an unsupported one at 0, not
+// automatic; the frequency's list index, or none when the camera has neither 50 nor 60 Hz.
+TCameraSettings ReadCameraSettings(TOpenCamera& camera);
+
+// Writes the camera's section into the file, keeping everything else in it. Nothing is written
+// when reading the camera fails. Throws ECliError DeviceError or SettingsFile.
+void SaveSettings(TOpenCamera& camera, const std::filesystem::path& file);
+
+// Applies the camera's section the way the window's load does: the Auto states of the
+// supported properties, then their values (written only where the value rule moves the
+// position), then the power frequency. Prints NAME=VALUE for each write. A refused write is
+// reported and the others still go out; a failed read ends the load. Throws ECliError
+// SettingsFile (no such file or no section for the camera: nothing written) or DeviceError.
+void LoadSettings(TOpenCamera& camera, const std::filesystem::path& file, std::ostream& out,
+                  std::ostream& err);
+
+// Sets every supported property to the driver's default value; the Auto states and the power
+// frequency stay. Prints NAME=VALUE for each write; a property that fails is reported and the
+// others are still reset. Throws ECliError Unsupported when nothing can be set, DeviceError
+// when any property failed.
+void ResetToDefaults(TOpenCamera& camera, std::ostream& out, std::ostream& err);
+
+}  // namespace korvane::cli
