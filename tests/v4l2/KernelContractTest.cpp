@@ -21,6 +21,11 @@ struct Subject {
   bool real = false;
 };
 
+// Test listings name a subject, not its bytes.
+void PrintTo(const Subject& subject, std::ostream* out) {
+  *out << subject.name;
+}
+
 const char kShapes[] = R"({"cameras":[{"id":"shapes","node":0,"card":"Shapes",
   "usb":{"vendor":"1234","product":"0001"},
   "controls":[
