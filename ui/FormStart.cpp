@@ -135,7 +135,8 @@ void TFormMain::FormCreate() {
   SelectedFormatText.clear();
   Hiddenfunctions->hide();
   RefreshDevices();
-  QApplication::setApplicationDisplayName(kApplicationTitle);
+  // The title is not made the application's display name: Qt would append that to the title
+  // of every other window on screen ("Confirm — Korvane Cam Settings Tool V1.7").
   setWindowTitle(kApplicationTitle);
   readini();
   setWindowTitle(kApplicationTitle);
