@@ -14,6 +14,7 @@
 
 #include "ui/Artwork.h"
 #include "ui/ListBox.h"
+#include "ui/MessagePanelLayout.h"
 #include "ui/Palette.h"
 #include "ui/Rectangle.h"
 #include "ui/Unit1.h"
@@ -462,18 +463,12 @@ QWidget* TFormMain::CreateMessagePanel() {
   auto* stack = new QStackedLayout(MessagePanel);
   StatusPanelColor = Make<TRectangle>(MessagePanel, "StatusPanelColor", Palette::kDark);
   stack->addWidget(StatusPanelColor);
-  auto* line = Row(StatusPanelColor, {5, 0, 5, 0});
   StatusLabel = MakeLabel(StatusPanelColor, "StatusLabel", QString(), 14, true, Qt::white);
-  StatusLabel->setFixedWidth(68);
   MessageLabel = MakeLabel(StatusPanelColor, "MessageLabel", QString(), 14, true, Qt::white);
   MessageLabel->setAlignment(Qt::AlignCenter);
-  MessageLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   SupportLabel = MakeLabel(StatusPanelColor, "SupportLabel", QString(), 14, true, Qt::white);
-  SupportLabel->setFixedWidth(385);
   SupportLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  line->addWidget(StatusLabel);
-  line->addWidget(MessageLabel, 1);
-  line->addWidget(SupportLabel);
+  new TMessagePanelLayout(StatusPanelColor, StatusLabel, MessageLabel, SupportLabel);
   return MessagePanel;
 }
 
