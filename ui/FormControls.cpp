@@ -19,6 +19,7 @@
 #include "ui/Rectangle.h"
 #include "ui/Unit1.h"
 #include "widgets/ButtonImage.h"
+#include "widgets/FittingLabel.h"
 #include "widgets/Image.h"
 #include "widgets/TrackBar.h"
 
@@ -436,7 +437,9 @@ void TFormMain::CreatePropertyRow(TPropertyRowControls& controls, const TPropert
   controls.ValueColumn->setObjectName(QLatin1String(row.ValueColumn));
   controls.ValueColumn->setFixedWidth(40);
   auto* valueBox = Row(controls.ValueColumn);
-  controls.LabelValue = new QLabel(controls.ValueColumn);
+  // The column is narrower than the widest device values (-2147483648): those are drawn
+  // smaller rather than cut.
+  controls.LabelValue = new TFittingLabel(controls.ValueColumn);
   named(controls.LabelValue, QStringLiteral("Label%1Value"));
   controls.LabelValue->setAlignment(Qt::AlignCenter);
   valueBox->addWidget(controls.LabelValue);
