@@ -18,9 +18,12 @@ double RoundHalfToEven(double x) {
 TrackBarState ApplyTrackBarRule(TrackBarState state) {
   if (state.max < state.min) state.max = state.min;
   state.value = std::clamp(state.value, state.min, state.max);
-  if (state.value == state.min || state.value == state.max || state.step == 0) return state;
-  const double snapped = RoundHalfToEven(state.value / state.step) * state.step;
-  // An infinite step gives 0 * inf; keep the clamped value rather than a NaN.
-  if (std::isfinite(snapped)) state.value = std::clamp(snapped, state.min, state.max);
+  if (state.value != state.min && state.value != state.max && state.step != 0) {
+    const double snapped = RoundHalfToEven(state.value / state.step) * state.step;
+    // An infinite step gives 0 * inf; keep the clamped value rather than a NaN.
+    if (std::isfinite(snapped)) state.value = std::clamp(snapped, state.min, state.max);
+  }
+  // A value rounded to zero from below is -0, which prints and saves as "-0".
+  if (state.value == 0) state.value = 0;
   return state;
 }

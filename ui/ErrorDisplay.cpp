@@ -1,7 +1,8 @@
 #include "ui/ErrorDisplay.h"
 
-#include <QApplication>
 #include <QMessageBox>
+
+#include "ui/ApplicationTitle.h"
 
 QString ApplicationErrorText(const QString& message) {
   if (!message.isEmpty() && message.back() > QLatin1Char('.')) return message + QLatin1Char('.');
@@ -10,8 +11,8 @@ QString ApplicationErrorText(const QString& message) {
 
 void ShowApplicationError(QWidget* parent, const QString& message) {
   try {
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
-                    ApplicationErrorText(message), QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Critical, kApplicationTitle, ApplicationErrorText(message),
+                    QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("ApplicationErrorBox"));
     box.exec();
   } catch (...) {

@@ -45,10 +45,13 @@ QFileDialog* MakeDialog(const TDialogSetup& setup, QWidget* parent) {
 
 }  // namespace
 
+QString SettingsFolderPath() {
+  return QString::fromStdString(korvane::os::DocumentsFolder()) +
+         QStringLiteral("/KorvaneCamSettingsTool");
+}
+
 QString SettingsFolder() {
-  const std::string documents = korvane::os::DocumentsFolder();
-  const QString base = documents.empty() ? QDir::homePath() : QString::fromStdString(documents);
-  const QString folder = base + QStringLiteral("/KorvaneCamSettingsTool");
+  const QString folder = SettingsFolderPath();
   QDir().mkpath(folder);
   return folder;
 }

@@ -10,8 +10,12 @@ enum class TSettingsDialog { Load, Save };
 
 namespace FileDialogs {
 
-// Documents/KorvaneCamSettingsTool, created with any missing parents (a folder that cannot
-// be created only means the dialog starts where it can).
+// Documents/KorvaneCamSettingsTool, where the geometry file lives and the dialogs start. When
+// no documents folder can be found, the folder part is empty and the path starts at the root.
+QString SettingsFolderPath();
+
+// The settings folder, created with any missing parents (a folder that cannot be created only
+// means the dialog starts where it can).
 QString SettingsFolder();
 
 // Makes the dialog on first use (owned by parent, named OpenDialog1 or SaveDialog1), sets it

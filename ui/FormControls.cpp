@@ -14,10 +14,12 @@
 
 #include "ui/Artwork.h"
 #include "ui/ListBox.h"
+#include "ui/MessagePanelLayout.h"
 #include "ui/Palette.h"
 #include "ui/Rectangle.h"
 #include "ui/Unit1.h"
 #include "widgets/ButtonImage.h"
+#include "widgets/FittingLabel.h"
 #include "widgets/Image.h"
 #include "widgets/TrackBar.h"
 
@@ -435,7 +437,9 @@ void TFormMain::CreatePropertyRow(TPropertyRowControls& controls, const TPropert
   controls.ValueColumn->setObjectName(QLatin1String(row.ValueColumn));
   controls.ValueColumn->setFixedWidth(40);
   auto* valueBox = Row(controls.ValueColumn);
-  controls.LabelValue = new QLabel(controls.ValueColumn);
+  // The column is narrower than the widest device values (-2147483648): those are drawn
+  // smaller rather than cut.
+  controls.LabelValue = new TFittingLabel(controls.ValueColumn);
   named(controls.LabelValue, QStringLiteral("Label%1Value"));
   controls.LabelValue->setAlignment(Qt::AlignCenter);
   valueBox->addWidget(controls.LabelValue);
@@ -462,18 +466,12 @@ QWidget* TFormMain::CreateMessagePanel() {
   auto* stack = new QStackedLayout(MessagePanel);
   StatusPanelColor = Make<TRectangle>(MessagePanel, "StatusPanelColor", Palette::kDark);
   stack->addWidget(StatusPanelColor);
-  auto* line = Row(StatusPanelColor, {5, 0, 5, 0});
   StatusLabel = MakeLabel(StatusPanelColor, "StatusLabel", QString(), 14, true, Qt::white);
-  StatusLabel->setFixedWidth(68);
   MessageLabel = MakeLabel(StatusPanelColor, "MessageLabel", QString(), 14, true, Qt::white);
   MessageLabel->setAlignment(Qt::AlignCenter);
-  MessageLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   SupportLabel = MakeLabel(StatusPanelColor, "SupportLabel", QString(), 14, true, Qt::white);
-  SupportLabel->setFixedWidth(385);
   SupportLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  line->addWidget(StatusLabel);
-  line->addWidget(MessageLabel, 1);
-  line->addWidget(SupportLabel);
+  new TMessagePanelLayout(StatusPanelColor, StatusLabel, MessageLabel, SupportLabel);
   return MessagePanel;
 }
 

@@ -1,5 +1,6 @@
 // Camera, format and power-frequency selection.
 #include <QLabel>
+#include <cstdint>
 #include <cstdlib>
 
 #include "ui/ApplicationTitle.h"
@@ -70,8 +71,9 @@ void TFormMain::SetFormats() {
 
   const TFCameraFormats formats = FCamera->GetSupportedFormats();
   for (const TFCameraFormat& format : formats) {
-    // A top-down image reports a negative height; its size is the same.
-    const LONG height = std::abs(format.Height);
+    // A top-down image reports a negative height; its size is the same. Widened first: the
+    // lowest height has no positive counterpart of its own width.
+    const std::int64_t height = std::abs(std::int64_t{format.Height});
     ComboBoxFormat->AddItem(ListTexts::FormatItemText(format.Width, height, format.AvgTimePerFrame,
                                                       format.BitsPerPixel),
                             FormatIcon(height), ListTexts::kFormatItemHeight,
@@ -88,7 +90,7 @@ void TFormMain::SetFormats() {
   SetSupportStatus();
 }
 
-QPixmap TFormMain::FormatIcon(LONG height) const {
+QPixmap TFormMain::FormatIcon(std::int64_t height) const {
   const QString name = ListTexts::FormatIconName(height);
   for (const TImage* icon : {res_1080, res_720, res_pal, res_vga, res_ega}) {
     if (icon->objectName() == name) return icon->Bitmap();

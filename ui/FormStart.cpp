@@ -10,13 +10,14 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
-#include "platform/os/DocumentsFolder.h"
 #include "platform/os/ProfileFile.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/Artwork.h"
+#include "ui/FileDialogs.h"
 #include "ui/ListBox.h"
 #include "ui/ListTexts.h"
 #include "ui/LiveCam.h"
@@ -31,8 +32,15 @@
 namespace {
 
 constexpr char kGeometrySection[] = "KorvaneCamSettingsTool-Settings";
-constexpr char kSettingsFolder[] = "KorvaneCamSettingsTool";
 constexpr char kGeometryFile[] = "KorvaneCamSettingsTool.ini";
+
+// X11 keeps window positions in 16 bits and sizes in 16 bits too: a stored number outside that
+// range would wrap around (a top of 100000 lands at -31072, where the rule for negative
+// positions never sees it) or overflow the window's rectangle arithmetic. Such a number is
+// taken as the nearest one the window system can hold.
+int WindowSystemRange(int stored) {
+  return std::clamp(stored, -32768, 32767);
+}
 
 // The folder is created on every start, even when the file is never written; a folder
 // that cannot be created only means the defaults are used.
@@ -127,7 +135,8 @@ void TFormMain::FormCreate() {
   SelectedFormatText.clear();
   Hiddenfunctions->hide();
   RefreshDevices();
-  QApplication::setApplicationDisplayName(kApplicationTitle);
+  // The title is not made the application's display name: Qt would append that to the title
+  // of every other window on screen ("Confirm — Korvane Cam Settings Tool V1.7").
   setWindowTitle(kApplicationTitle);
   readini();
   setWindowTitle(kApplicationTitle);
@@ -149,17 +158,19 @@ void TFormMain::ApplyPalette() {
 }
 
 QString TFormMain::GeometryFilePath() {
-  return QString::fromStdString(korvane::os::DocumentsFolder()) + QLatin1Char('/') +
-         QLatin1String(kSettingsFolder) + QLatin1Char('/') + QLatin1String(kGeometryFile);
+  return FileDialogs::SettingsFolderPath() + QLatin1Char('/') + QLatin1String(kGeometryFile);
 }
 
 void TFormMain::readini() {
   {
     const korvane::os::ProfileFile file = OpenGeometryFile(GeometryFilePath());
-    move(x(), file.ReadInteger(kGeometrySection, "Top", 0));
-    move(file.ReadInteger(kGeometrySection, "Left", 0), y());
-    resize(file.ReadInteger(kGeometrySection, "width", 670), height());
-    resize(width(), file.ReadInteger(kGeometrySection, "Height", kFixedHeight));
+    const auto read = [&file](const char* key, int fallback) {
+      return WindowSystemRange(file.ReadInteger(kGeometrySection, key, fallback));
+    };
+    move(x(), read("Top", 0));
+    move(read("Left", 0), y());
+    resize(read("width", 670), height());
+    resize(width(), read("Height", kFixedHeight));
     // Only a negative position is corrected; one beyond the screen's right or bottom stays.
     if (y() < 0) move(x(), 0);
     if (x() < 0) move(0, y());

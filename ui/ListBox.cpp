@@ -76,6 +76,18 @@ void TListBox::keyPressEvent(QKeyEvent* event) {
   if (GetItemIndex() != before) emit Click();
 }
 
+QItemSelectionModel::SelectionFlags TListBox::selectionCommand(const QModelIndex& index,
+                                                               const QEvent* event) const {
+  const QItemSelectionModel::SelectionFlags command = QListWidget::selectionCommand(index, event);
+  // Ctrl with a click or Space deselects the selected item, and a click beside the items
+  // clears: the window would go on showing a camera that is no longer chosen.
+  const bool leavesNone = command.testFlag(QItemSelectionModel::Deselect) ||
+                          command.testFlag(QItemSelectionModel::Toggle) ||
+                          (!index.isValid() && command.testFlag(QItemSelectionModel::Clear));
+  if (leavesNone && GetItemIndex() >= 0) return QItemSelectionModel::NoUpdate;
+  return command;
+}
+
 void TListBox::SyncIndex() {
   const int index = GetItemIndex();
   if (index == FLastIndex) return;

@@ -8,7 +8,9 @@
 //    selection does not count), -1 when nothing is selected;
 //  - Change() fires when that index really changes, by the user or by code, except
 //    while a batch update of the items is open;
-//  - Click() fires only for the user's own choices (mouse click or keyboard).
+//  - Click() fires only for the user's own choices (mouse click or keyboard);
+//  - the user can choose another item but not none: once an item is selected, no click or key
+//    leaves the list without a selection (code still can, with SetItemIndex(-1)).
 class TListBox : public QListWidget {
   Q_OBJECT
 
@@ -39,6 +41,8 @@ class TListBox : public QListWidget {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                       const QEvent* event) const override;
 
  private:
   void SyncIndex();

@@ -2,7 +2,7 @@
 
 namespace ListTexts {
 
-QString FormatItemText(std::int32_t width, std::int32_t height, std::int64_t avgTimePerFrame,
+QString FormatItemText(std::int32_t width, std::int64_t height, std::int64_t avgTimePerFrame,
                        int bitsPerPixel) {
   QString text = QStringLiteral("%1x%2 ").arg(width).arg(height);
   if (avgTimePerFrame != 0) {
@@ -11,7 +11,7 @@ QString FormatItemText(std::int32_t width, std::int32_t height, std::int64_t avg
   return text + QStringLiteral("%1bpp").arg(bitsPerPixel);
 }
 
-QString FormatIconName(std::int32_t height) {
+QString FormatIconName(std::int64_t height) {
   if (height >= 721) return QStringLiteral("res_1080");
   if (height == 720) return QStringLiteral("res_720");
   if (height >= 501) return QStringLiteral("res_pal");

@@ -20,11 +20,11 @@ constexpr int kFrequencyItemFontSize = 14;
 
 // "640x480 30Hz 24bpp", or "640x480 24bpp" without a frame interval; the rate is
 // 10000000 / interval in integer division.
-QString FormatItemText(std::int32_t width, std::int32_t height, std::int64_t avgTimePerFrame,
+QString FormatItemText(std::int32_t width, std::int64_t height, std::int64_t avgTimePerFrame,
                        int bitsPerPixel);
 
 // The artwork name of the resolution badge for a format of this height.
-QString FormatIconName(std::int32_t height);
+QString FormatIconName(std::int64_t height);
 
 // The camera list's height after one more item: it grows by an item only while below the
 // limit, so that five or more cameras scroll in a list of fixed size.

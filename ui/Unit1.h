@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <array>
+#include <cstdint>
 #include <memory>
 
 #include "camera/FCamera.h"
@@ -228,7 +229,7 @@ class TFormMain : public QWidget {
   void SetCameraTestCaption();
   void ShowConfigurable(bool configurable);
   bool RunMessageForm(const QString& caption, const QString& text, bool question);
-  QPixmap FormatIcon(LONG height) const;
+  QPixmap FormatIcon(std::int64_t height) const;
   TPropertyRowControls* FindRow(const QObject* control);
   // The settings file's view of the rows and the power-frequency list.
   TCameraSettings ShownSettings() const;

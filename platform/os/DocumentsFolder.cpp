@@ -80,7 +80,7 @@ std::string DocumentsFolder() {
   }
   if (!configFolder.empty()) {
     // Read like a profile file: a FIFO or a huge file in its place must not hang us.
-    auto loaded = LoadRegularFile(configFolder + "/user-dirs.dirs", 64 * 1024);
+    auto loaded = LoadRegularFile(configFolder + "/user-dirs.dirs", 64 * 1024, "a user-dirs file");
     const auto* file = std::get_if<LoadedFile>(&loaded);
     std::istringstream userDirs(file != nullptr ? file->bytes : std::string());
     std::string line;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <variant>
 
 // The profile file's door to the file system: every system call of the reader and
@@ -67,9 +68,11 @@ struct FileError {
 };
 
 // The whole content of a regular file of at most maxBytes. A FIFO, device or
-// directory is refused without blocking, and so is a file larger than the cap.
+// directory is refused without blocking, and so is a file larger than the cap, which is
+// reported as larger than kindOfFile ("a camera file") can be.
 std::variant<LoadedFile, FileMissing, FileError> LoadRegularFile(const std::filesystem::path& path,
-                                                                 std::size_t maxBytes);
+                                                                 std::size_t maxBytes,
+                                                                 std::string_view kindOfFile);
 
 // Replaces the file with the given bytes through a temporary file in the same folder
 // that is flushed to disk and renamed over the original, so that a crash or a full

@@ -91,7 +91,7 @@ const CachedProfile& ProfileFile::Current() const {
   if (cache_ && stamp && cache_->stamp == stamp) return *cache_;
   auto fresh = std::make_unique<CachedProfile>();
   // A missing, unreadable or oversized file reads as empty: every key gives its default.
-  auto loaded = LoadRegularFile(path_, kMaxProfileFileBytes);
+  auto loaded = LoadRegularFile(path_, kMaxProfileFileBytes, "a profile file");
   if (auto* file = std::get_if<LoadedFile>(&loaded)) {
     fresh->stamp = file->stamp;
     fresh->parsed = profile::ParseProfile(std::move(file->bytes));
@@ -142,7 +142,7 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key,
 
   // Always the file as it is now, never the read cache: another program may have
   // written it since.
-  auto loaded = LoadRegularFile(target, kMaxProfileFileBytes);
+  auto loaded = LoadRegularFile(target, kMaxProfileFileBytes, "a profile file");
   if (auto* problem = std::get_if<FileError>(&loaded)) {
     return fail(problem->reason + "; the file is left as it is");
   }

@@ -66,7 +66,7 @@ class FileStore final : public SimStore {
     if (!held.Valid()) return false;
     // The latest file, whoever wrote it: a change applies to that, not to what was cached.
     const timespec readAt = CoarseNow();
-    auto loaded = os::LoadRegularFile(target, kMaxFileBytes);
+    auto loaded = os::LoadRegularFile(target, kMaxFileBytes, "a camera file");
     if (!Take(loaded, readAt)) return false;  // a broken file is never written over
 
     auto next = std::make_shared<SimDescription>(*state_);
@@ -98,7 +98,7 @@ class FileStore final : public SimStore {
       return;
     }
     const timespec readAt = CoarseNow();
-    auto loaded = os::LoadRegularFile(file_, kMaxFileBytes);
+    auto loaded = os::LoadRegularFile(file_, kMaxFileBytes, "a camera file");
     Take(loaded, readAt);
   }
 

@@ -42,10 +42,12 @@ class TrackingIterator {
   const char** progress_ = nullptr;
 };
 
-class PositionRecorder {
+// The parser's event handler: passes each value to the sink of the container it is in. Only
+// the chain of open containers is held, never a value that has been passed on.
+class Dispatcher {
  public:
-  PositionRecorder(std::string_view text, const char* const* progress, PositionedJson& result)
-      : text_(text), progress_(progress), result_(result) {}
+  Dispatcher(std::string_view text, const char* const* progress, JsonSink& top)
+      : text_(text), progress_(progress), top_(top) {}
 
   bool null() { return Add(Json(nullptr)); }
   bool boolean(bool value) { return Add(Json(value)); }
@@ -55,14 +57,14 @@ class PositionRecorder {
   bool string(std::string& value) { return Add(Json(std::move(value))); }
   bool binary(Json::binary_t& value) { return Add(Json(std::move(value))); }
 
-  bool start_object(std::size_t) { return Open(Json::object()); }
-  bool start_array(std::size_t) { return Open(Json::array()); }
+  bool start_object(std::size_t) { return Open(JsonContainer::Object); }
+  bool start_array(std::size_t) { return Open(JsonContainer::Array); }
   bool end_object() { return Close(); }
   bool end_array() { return Close(); }
 
   bool key(std::string& key) {
     TokenStart();  // moves past the key, so the value is looked for after it
-    stack_.back().key = key;
+    Current().Key(std::move(key));
     return true;
   }
 
@@ -79,12 +81,6 @@ class PositionRecorder {
   }
 
  private:
-  struct Frame {
-    Json* container;
-    std::string pointer;
-    std::string key;
-  };
-
   // The first character of the token just read: after the end of the previous one, past
   // blanks and separators.
   std::size_t TokenStart() {
@@ -97,65 +93,40 @@ class PositionRecorder {
     return start;
   }
 
-  // Where a new value goes and the pointer it gets.
-  std::pair<Json*, std::string> Place(Json value) {
-    if (stack_.empty()) {
-      result_.value = std::move(value);
-      return {&result_.value, ""};
-    }
-    Frame& parent = stack_.back();
-    if (parent.container->is_array()) {
-      const std::string pointer = parent.pointer + "/" + std::to_string(parent.container->size());
-      parent.container->push_back(std::move(value));
-      return {&parent.container->back(), pointer};
-    }
-    Json& slot = (*parent.container)[parent.key];
-    slot = std::move(value);
-    return {&slot, parent.pointer + "/" + EscapePointerToken(parent.key)};
-  }
+  JsonSink& Current() { return open_.empty() ? top_ : *open_.back(); }
 
-  bool Add(Json value) {
-    const std::size_t start = TokenStart();
-    result_.offsets[Place(std::move(value)).second] = start;
+  bool Add(const Json& value) {
+    const std::size_t at = TokenStart();
+    Current().Scalar(value, at);
     return true;
   }
 
-  bool Open(Json container) {
-    const std::size_t start = TokenStart();
-    auto [slot, pointer] = Place(std::move(container));
-    result_.offsets[pointer] = start;
-    stack_.push_back(Frame{slot, std::move(pointer), {}});
+  bool Open(JsonContainer kind) {
+    const std::size_t at = TokenStart();
+    if (open_.size() == kMaxJsonDepth) {
+      throw JsonSyntaxError(
+          at, "containers nested deeper than " + std::to_string(kMaxJsonDepth) + " levels");
+    }
+    std::unique_ptr<JsonSink> sink = Current().Open(kind, at);
+    open_.push_back(std::move(sink));
     return true;
   }
 
   bool Close() {
     TokenStart();
-    stack_.pop_back();
+    open_.back()->Close();
+    open_.pop_back();
     return true;
   }
 
   std::string_view text_;
   const char* const* progress_;
-  PositionedJson& result_;
-  std::vector<Frame> stack_;
+  JsonSink& top_;
+  std::vector<std::unique_ptr<JsonSink>> open_;
   std::size_t lastEnd_ = 0;
 };
 
 }  // namespace
-
-std::string EscapePointerToken(std::string_view token) {
-  std::string escaped;
-  for (const char c : token) {
-    if (c == '~') {
-      escaped += "~0";
-    } else if (c == '/') {
-      escaped += "~1";
-    } else {
-      escaped += c;
-    }
-  }
-  return escaped;
-}
 
 TextPlace PlaceOf(std::string_view text, std::size_t offset) {
   TextPlace place;
@@ -167,13 +138,11 @@ TextPlace PlaceOf(std::string_view text, std::size_t offset) {
   return place;
 }
 
-PositionedJson ParseJsonWithPositions(std::string_view text) {
-  PositionedJson result;
+void ReadJson(std::string_view text, JsonSink& top) {
   const char* progress = text.data();
-  PositionRecorder recorder(text, &progress, result);
+  Dispatcher dispatcher(text, &progress, top);
   Json::sax_parse(TrackingIterator(text.data(), &progress),
-                  TrackingIterator(text.data() + text.size(), &progress), &recorder);
-  return result;
+                  TrackingIterator(text.data() + text.size(), &progress), &dispatcher);
 }
 
 }  // namespace korvane::sim

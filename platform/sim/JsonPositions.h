@@ -1,10 +1,11 @@
 #pragma once
-// Parses JSON and remembers where in the text each value starts, so that a fault found in a
-// value later (a wrong type, a name nobody knows) can be reported with its line and column,
-// as a syntax error is.
+// Reads JSON as a stream of values, each with the place in the text where it starts, so that a
+// fault found in a value (a wrong type, a name nobody knows) is reported with its line and
+// column, as a syntax error is. Nothing is kept but what the receivers build from the values:
+// reading takes time and memory in proportion to the text, whatever its shape.
 
 #include <cstddef>
-#include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -21,9 +22,6 @@ struct TextPlace {
 };
 TextPlace PlaceOf(std::string_view text, std::size_t offset);
 
-// A member name as one step of a JSON pointer ("~" and "/" escaped).
-std::string EscapePointerToken(std::string_view token);
-
 class JsonSyntaxError : public std::runtime_error {
  public:
   JsonSyntaxError(std::size_t offset, const std::string& message)
@@ -34,13 +32,29 @@ class JsonSyntaxError : public std::runtime_error {
   std::size_t offset_;
 };
 
-struct PositionedJson {
-  nlohmann::ordered_json value;
-  // JSON pointer of every value ("/devices/0/width") -> offset of its first character.
-  std::map<std::string, std::size_t> offsets;
+enum class JsonContainer { Array, Object };
+
+// Receives the members of one array or object (or the one value of the whole text) in the
+// order they come. `at` is the offset of a value's first character.
+class JsonSink {
+ public:
+  virtual ~JsonSink() = default;
+  // The name of the member whose value comes next (objects only).
+  virtual void Key(std::string key) = 0;
+  // A null, boolean, number or string.
+  virtual void Scalar(const nlohmann::ordered_json& value, std::size_t at) = 0;
+  // An array or object begins; the returned sink receives its members.
+  virtual std::unique_ptr<JsonSink> Open(JsonContainer kind, std::size_t at) = 0;
+  // The container this sink was opened for has ended.
+  virtual void Close() {}
 };
 
-// Throws JsonSyntaxError with the offset of the fault.
-PositionedJson ParseJsonWithPositions(std::string_view text);
+// Containers may nest this deep; a text that nests deeper is refused where it goes too deep.
+inline constexpr std::size_t kMaxJsonDepth = 64;
+
+// Hands the values of the text to `top` as they are read. Throws JsonSyntaxError with the
+// offset of the fault for a text that is not JSON or nests too deep; whatever a sink throws
+// passes through and ends the reading.
+void ReadJson(std::string_view text, JsonSink& top);
 
 }  // namespace korvane::sim

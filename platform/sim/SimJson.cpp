@@ -1,94 +1,53 @@
-// The simulated-camera file format. Every record is described once, as a table of fields
-// (name, member, codec); reading and writing both walk that table, so the two cannot drift
-// apart. Writing leaves out fields that hold their default, except those a reader of the file
-// expects to see.
+// The simulated-camera file format, as tables of fields (JsonCodecs.h). Writing leaves out
+// fields that hold their default, except those a reader of the file expects to see.
 
 #include "platform/sim/SimJson.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
 #include <limits>
+#include <map>
+#include <memory>
+#include <set>
 #include <span>
+#include <string>
 #include <tuple>
 #include <utility>
 
 #include "camera/FDirectShow9.h"
+#include "platform/sim/JsonCodecs.h"
 #include "platform/sim/JsonPositions.h"
 #include "platform/sim/SimMediaTypes.h"
 
 namespace korvane::sim {
+
+// The tables of the records follow the codecs they use; a codec may reach a record before.
+namespace codec {
+template <>
+struct Record<SimControl>;
+template <>
+struct Record<SimKsRecord>;
+template <>
+struct Record<SimFormat>;
+template <>
+struct Record<SimDevice>;
+template <>
+struct Record<SimDescription>;
+}  // namespace codec
+
 namespace {
 
-using Json = nlohmann::ordered_json;
-
-// A value that is not what its field needs, named by its JSON pointer.
-struct DecodeError {
-  std::string pointer;
-  std::string message;
-};
-
-[[noreturn]] void Fail(const std::string& at, std::string message) {
-  throw DecodeError{at, std::move(message)};
-}
-
-std::string Child(const std::string& at, std::string_view key) {
-  return at + "/" + EscapePointerToken(key);
-}
-
-// --- codecs of single values ----------------------------------------------------------------
-
-template <class T>
-struct Number {
-  long long min = static_cast<long long>(std::numeric_limits<T>::min());
-  unsigned long long max = static_cast<unsigned long long>(std::numeric_limits<T>::max());
-
-  Json Encode(T value) const { return value; }
-  T Decode(const Json& json, const std::string& at) const {
-    if (json.is_number_unsigned()) {
-      const auto value = json.get<unsigned long long>();
-      if (value <= max && (min <= 0 || value >= static_cast<unsigned long long>(min))) {
-        return static_cast<T>(value);
-      }
-    } else if (json.is_number_integer()) {
-      const auto value = json.get<long long>();
-      if (value >= min && (value < 0 || static_cast<unsigned long long>(value) <= max)) {
-        return static_cast<T>(value);
-      }
-    }
-    Fail(at, "expected a whole number from " + std::to_string(min) + " to " + std::to_string(max));
-  }
-};
-
-struct Flag {
-  Json Encode(bool value) const { return value; }
-  bool Decode(const Json& json, const std::string& at) const {
-    if (!json.is_boolean()) Fail(at, "expected true or false");
-    return json.get<bool>();
-  }
-};
-
-struct Text {
-  Json Encode(const std::string& value) const { return value; }
-  std::string Decode(const Json& json, const std::string& at) const {
-    if (!json.is_string()) Fail(at, "expected a string");
-    return json.get<std::string>();
-  }
-};
-
-template <class Inner>
-struct Optional {
-  Inner inner;
-  template <class T>
-  Json Encode(const std::optional<T>& value) const {
-    return value ? inner.Encode(*value) : Json(nullptr);
-  }
-  auto Decode(const Json& json, const std::string& at) const
-      -> std::optional<decltype(inner.Decode(json, at))> {
-    if (json.is_null()) return std::nullopt;
-    return inner.Decode(json, at);
-  }
-};
+using codec::F;
+using codec::Fail;
+using codec::Flag;
+using codec::Json;
+using codec::List;
+using codec::Number;
+using codec::Object;
+using codec::Optional;
+using codec::Text;
 
 // Result codes as the platform spells them: "0x80004005".
 struct ResultCode {
@@ -97,7 +56,7 @@ struct ResultCode {
     std::snprintf(text, sizeof(text), "0x%08X", static_cast<unsigned>(value));
     return text;
   }
-  HRESULT Decode(const Json& json, const std::string& at) const {
+  HRESULT Decode(const Json& json, std::size_t at) const {
     if (json.is_string()) {
       const std::string text = json.get<std::string>();
       unsigned value = 0;
@@ -128,7 +87,7 @@ struct FourCC {
     }
     return text;
   }
-  DWORD Decode(const Json& json, const std::string& at) const {
+  DWORD Decode(const Json& json, std::size_t at) const {
     if (json.is_string()) {
       const std::string text = json.get<std::string>();
       if (text.size() == 4) return MakeFourCC(text[0], text[1], text[2], text[3]);
@@ -157,7 +116,7 @@ struct NamedGuid {
     }
     return com::GuidToString(value);
   }
-  GUID Decode(const Json& json, const std::string& at) const {
+  GUID Decode(const Json& json, std::size_t at) const {
     if (json.is_string()) {
       const std::string text = json.get<std::string>();
       for (const auto& [name, guid] : names) {
@@ -182,7 +141,7 @@ struct Category {
     }
     return nullptr;
   }
-  SimCategory Decode(const Json& json, const std::string& at) const {
+  SimCategory Decode(const Json& json, std::size_t at) const {
     if (json.is_string()) {
       for (const auto& [name, category] : kNames) {
         if (json.get<std::string>() == name) return category;
@@ -194,7 +153,7 @@ struct Category {
 
 struct Microseconds {
   Json Encode(std::chrono::microseconds value) const { return value.count(); }
-  std::chrono::microseconds Decode(const Json& json, const std::string& at) const {
+  std::chrono::microseconds Decode(const Json& json, std::size_t at) const {
     // Up to a minute: a longer wait would look like a frozen program, not a slow driver.
     return std::chrono::microseconds(Number<std::int64_t>{0, 60'000'000}.Decode(json, at));
   }
@@ -212,153 +171,98 @@ constexpr std::array kInterfaceNames = {"IAMVideoProcAmp",
                                         "Pin.ISpecifyPropertyPages",
                                         "IAMVideoControl"};
 
-struct InterfaceSet {
-  Json Encode(const std::set<std::string>& value) const { return value; }
-  std::set<std::string> Decode(const Json& json, const std::string& at) const {
-    if (!json.is_array()) Fail(at, "expected a list of interface names");
-    std::set<std::string> names;
-    for (std::size_t i = 0; i < json.size(); ++i) {
-      const std::string item = Text{}.Decode(json[i], at + "/" + std::to_string(i));
-      if (std::ranges::find(kInterfaceNames, item) == kInterfaceNames.end()) {
-        std::string known;
-        for (const char* name : kInterfaceNames)
-          known += (known.empty() ? "" : ", ") + std::string(name);
-        Fail(at + "/" + std::to_string(i),
-             "unknown interface \"" + item + "\" (known: " + known + ")");
-      }
-      names.insert(item);
+// A known interface name; the list of them holds each once.
+struct InterfaceName {
+  std::string Decode(const Json& json, std::size_t at) const {
+    const std::string name = Text{}.Decode(json, at);
+    if (std::ranges::find(kInterfaceNames, name) == kInterfaceNames.end()) {
+      std::string known;
+      for (const char* each : kInterfaceNames)
+        known += (known.empty() ? "" : ", ") + std::string(each);
+      Fail(at, "unknown interface \"" + name + "\" (known: " + known + ")");
     }
-    return names;
+    return name;
+  }
+};
+
+class InterfaceNameSink final : public JsonSink {
+ public:
+  explicit InterfaceNameSink(std::set<std::string>& target) : target_(target) {}
+  void Key(std::string) override {}
+  void Scalar(const Json& value, std::size_t at) override {
+    target_.insert(InterfaceName{}.Decode(value, at));
+  }
+  std::unique_ptr<JsonSink> Open(JsonContainer kind, std::size_t at) override {
+    std::string name;
+    return codec::OpenWith(InterfaceName{}, name, kind, at);  // refused: a name is a string
+  }
+
+ private:
+  std::set<std::string>& target_;
+};
+
+struct InterfaceSet {
+  static constexpr const char* kExpected = "expected a list of interface names";
+  Json Encode(const std::set<std::string>& value) const { return value; }
+  std::set<std::string> Decode(const Json&, std::size_t at) const { Fail(at, kExpected); }
+  std::unique_ptr<JsonSink> Open(std::set<std::string>& target, JsonContainer kind,
+                                 std::size_t at) const {
+    if (kind != JsonContainer::Array) Fail(at, kExpected);
+    target.clear();
+    return std::make_unique<InterfaceNameSink>(target);
   }
 };
 
 struct FaultMap {
+  static constexpr const char* kExpected = "expected an object of calls and result codes";
   Json Encode(const std::map<std::string, HRESULT>& faults) const {
     Json json = Json::object();
-    for (const auto& [call, result] : faults) json[call] = ResultCode{}.Encode(result);
+    for (const auto& [call, result] : faults) {
+      codec::AppendMember(json, call, ResultCode{}.Encode(result));
+    }
     return json;
   }
-  std::map<std::string, HRESULT> Decode(const Json& json, const std::string& at) const {
-    if (!json.is_object()) Fail(at, "expected an object of calls and result codes");
-    std::map<std::string, HRESULT> faults;
-    for (const auto& [call, result] : json.items()) {
-      if (call.find("::") == std::string::npos) {
-        Fail(Child(at, call), "a call is named \"Interface::Method\", not \"" + call + "\"");
-      }
-      faults[call] = ResultCode{}.Decode(result, Child(at, call));
-    }
-    return faults;
-  }
-};
-
-// --- records ----------------------------------------------------------------------------------
-
-template <class Owner, class T, class Codec>
-struct Field {
-  const char* name;
-  T Owner::*member;
-  Codec codec;
-  bool always = false;  // written even when it holds its default
-};
-
-template <class Owner, class T, class Codec>
-constexpr Field<Owner, T, Codec> F(const char* name, T Owner::*member, Codec codec,
-                                   bool always = false) {
-  return {name, member, codec, always};
-}
-
-template <class T>
-struct Record;
-
-template <class T>
-auto FieldsOf() {
-  return Record<T>::Fields();
-}
-
-template <class T>
-struct Object {
-  Json Encode(const T& value) const {
-    static const T defaults{};
-    Json json = Json::object();
-    std::apply(
-        [&](const auto&... field) {
-          ((field.always || !(value.*field.member == defaults.*field.member)
-                ? void(json[field.name] = field.codec.Encode(value.*field.member))
-                : void()),
-           ...);
-        },
-        FieldsOf<T>());
-    return json;
-  }
-
-  T Decode(const Json& json, const std::string& at) const {
-    if (!json.is_object()) Fail(at, "expected an object");
-    T value{};
-    const auto fields = FieldsOf<T>();
-    for (const auto& [key, item] : json.items()) {
-      const std::string where = Child(at, key);
-      const bool known = std::apply(
-          [&](const auto&... field) {
-            return ((key == field.name
-                         ? (value.*field.member = field.codec.Decode(item, where), true)
-                         : false) ||
-                    ...);
-          },
-          fields);
-      if (!known) {
-        std::string names;
-        std::apply(
-            [&](const auto&... field) {
-              ((names += (names.empty() ? "" : ", ") + std::string(field.name)), ...);
-            },
-            fields);
-        Fail(where, "unknown field \"" + key + "\" (known: " + names + ")");
-      }
-    }
-    return value;
-  }
-};
-
-template <class Inner>
-struct List {
-  Inner inner;
-  template <class T>
-  Json Encode(const std::vector<T>& values) const {
-    Json json = Json::array();
-    for (const T& value : values) json.push_back(inner.Encode(value));
-    return json;
-  }
-  auto Decode(const Json& json, const std::string& at) const {
-    if (!json.is_array()) Fail(at, "expected a list");
-    std::vector<decltype(inner.Decode(json, at))> values;
-    for (std::size_t i = 0; i < json.size(); ++i) {
-      values.push_back(inner.Decode(json[i], at + "/" + std::to_string(i)));
-    }
-    return values;
+  std::map<std::string, HRESULT> Decode(const Json&, std::size_t at) const { Fail(at, kExpected); }
+  std::unique_ptr<JsonSink> Open(std::map<std::string, HRESULT>& target, JsonContainer kind,
+                                 std::size_t at) const {
+    if (kind != JsonContainer::Object) Fail(at, kExpected);
+    target.clear();
+    return codec::MakeEntrySink(
+        ResultCode{}, [&target](const std::string& call, std::size_t where) -> HRESULT& {
+          if (call.find("::") == std::string::npos) {
+            Fail(where, "a call is named \"Interface::Method\", not \"" + call + "\"");
+          }
+          return target[call];
+        });
   }
 };
 
 // Controls by index, written by name where the index has one ("brightness"), else as the
 // decimal index ("12").
 struct ControlMap {
+  static constexpr const char* kExpected = "expected an object of controls";
   NameTable<LONG> names;
   Json Encode(const std::map<LONG, SimControl>& controls) const {
     Json json = Json::object();
-    for (const auto& [index, control] : controls)
-      json[NameOf(index)] = Object<SimControl>{}.Encode(control);
+    for (const auto& [index, control] : controls) {
+      codec::AppendMember(json, NameOf(index), Object<SimControl>{}.Encode(control));
+    }
     return json;
   }
-  std::map<LONG, SimControl> Decode(const Json& json, const std::string& at) const {
-    if (!json.is_object()) Fail(at, "expected an object of controls");
-    std::map<LONG, SimControl> controls;
-    for (const auto& [key, item] : json.items()) {
-      const std::string where = Child(at, key);
-      const LONG index = IndexOf(key, where);
-      if (controls.contains(index))
-        Fail(where, "control " + std::to_string(index) + " is given twice");
-      controls[index] = Object<SimControl>{}.Decode(item, where);
-    }
-    return controls;
+  std::map<LONG, SimControl> Decode(const Json&, std::size_t at) const { Fail(at, kExpected); }
+  std::unique_ptr<JsonSink> Open(std::map<LONG, SimControl>& target, JsonContainer kind,
+                                 std::size_t at) const {
+    if (kind != JsonContainer::Object) Fail(at, kExpected);
+    target.clear();
+    return codec::MakeEntrySink(
+        Object<SimControl>{},
+        // The codec is a temporary of the field table: the sink keeps a copy.
+        [codec = *this, &target](const std::string& key, std::size_t where) -> SimControl& {
+          const LONG index = codec.IndexOf(key, where);
+          const auto [entry, added] = target.try_emplace(index);
+          if (!added) Fail(where, "control " + std::to_string(index) + " is given twice");
+          return entry->second;
+        });
   }
 
  private:
@@ -368,15 +272,15 @@ struct ControlMap {
     }
     return std::to_string(index);
   }
-  LONG IndexOf(const std::string& key, const std::string& where) const {
+  LONG IndexOf(const std::string& key, std::size_t at) const {
     for (const auto& [name, value] : names) {
       if (key == name) return value;
     }
     LONG index = 0;
     const auto [end, error] = std::from_chars(key.data(), key.data() + key.size(), index);
     if (error != std::errc() || end != key.data() + key.size() || key.empty()) {
-      Fail(where, "unknown control \"" + key + "\" (known: " + KnownNames(names) +
-                      ", or a property index such as \"12\")");
+      Fail(at, "unknown control \"" + key + "\" (known: " + KnownNames(names) +
+                   ", or a property index such as \"12\")");
     }
     return index;
   }
@@ -422,6 +326,11 @@ constexpr std::pair<const char*, GUID> kFormatTypes[] = {
     {"videoInfo", FORMAT_VideoInfo},
     {"videoInfo2", FORMAT_VideoInfo2},
 };
+
+}  // namespace
+
+// The records of the file, in the codecs' own namespace where their table is looked up.
+namespace codec {
 
 template <>
 struct Record<SimControl> {
@@ -497,18 +406,7 @@ struct Record<SimDescription> {
   }
 };
 
-// The offset of the value a pointer names, or of the nearest enclosing value that has one.
-std::size_t OffsetOf(const PositionedJson& parsed, std::string pointer) {
-  while (true) {
-    if (const auto found = parsed.offsets.find(pointer); found != parsed.offsets.end()) {
-      return found->second;
-    }
-    if (pointer.empty()) return 0;
-    pointer.erase(pointer.rfind('/'));
-  }
-}
-
-}  // namespace
+}  // namespace codec
 
 SimFileError::SimFileError(std::size_t line, std::size_t column, const std::string& message)
     : std::runtime_error("line " + std::to_string(line) + ", column " + std::to_string(column) +
@@ -518,23 +416,22 @@ SimFileError::SimFileError(std::size_t line, std::size_t column, const std::stri
       fault_(message) {}
 
 SimDescription ParseSimDescription(std::string_view text) {
-  PositionedJson parsed;
+  SimDescription description;
+  codec::TopSink top(codec::Object<SimDescription>{}, description);
   try {
-    parsed = ParseJsonWithPositions(text);
+    ReadJson(text, top);
   } catch (const JsonSyntaxError& error) {
     const TextPlace place = PlaceOf(text, error.Offset());
     throw SimFileError(place.line, place.column, error.what());
-  }
-  try {
-    return Object<SimDescription>{}.Decode(parsed.value, "");
-  } catch (const DecodeError& error) {
-    const TextPlace place = PlaceOf(text, OffsetOf(parsed, error.pointer));
+  } catch (const codec::DecodeError& error) {
+    const TextPlace place = PlaceOf(text, error.at);
     throw SimFileError(place.line, place.column, error.message);
   }
+  return description;
 }
 
 std::string ToJson(const SimDescription& description) {
-  return Object<SimDescription>{}.Encode(description).dump(2) + "\n";
+  return codec::Object<SimDescription>{}.Encode(description).dump(2) + "\n";
 }
 
 }  // namespace korvane::sim

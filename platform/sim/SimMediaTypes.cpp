@@ -1,8 +1,8 @@
 #include "platform/sim/SimMediaTypes.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace korvane::sim {
@@ -12,6 +12,12 @@ namespace {
 // header at byte 72; 112 bytes in all.
 constexpr std::size_t kVideoInfo2HeaderOffset = 72;
 constexpr std::size_t kVideoInfo2Size = kVideoInfo2HeaderOffset + sizeof(BITMAPINFOHEADER);
+
+// The size along one side, also for the lowest LONG, whose negation does not fit a LONG.
+unsigned long long Magnitude(LONG side) {
+  return side < 0 ? 0ULL - static_cast<unsigned long long>(static_cast<long long>(side))
+                  : static_cast<unsigned long long>(side);
+}
 
 std::size_t HeaderOffset(const GUID& formatType) {
   return formatType == FORMAT_VideoInfo2 ? kVideoInfo2HeaderOffset
@@ -24,7 +30,9 @@ std::size_t NaturalSize(const GUID& formatType) {
 
 // The complete block in its natural size; the declared size may cut it short or pad it.
 std::vector<BYTE> FormatBlock(const SimFormat& format) {
-  const LONG height = std::abs(format.height);
+  // A top-down picture (negative height) has the same rectangle as an upright one.
+  const LONG height = static_cast<LONG>(
+      std::min<unsigned long long>(Magnitude(format.height), std::numeric_limits<LONG>::max()));
   const ULONG imageSize = SampleSizeOf(format);
   VIDEOINFOHEADER info{};
   info.rcSource = RECT{0, 0, format.width, height};
@@ -59,9 +67,8 @@ ULONG DeclaredSize(const SimFormat& format) {
 
 ULONG SampleSizeOf(const SimFormat& format) {
   if (format.sampleSize != 0) return format.sampleSize;
-  const unsigned long long bytes = static_cast<unsigned long long>(std::abs(format.width)) *
-                                   static_cast<unsigned long long>(std::abs(format.height)) *
-                                   format.bitCount / 8;
+  const unsigned long long bytes =
+      Magnitude(format.width) * Magnitude(format.height) * format.bitCount / 8;
   return static_cast<ULONG>(std::min<unsigned long long>(bytes, 0xFFFFFFFFull));
 }
 

@@ -135,7 +135,7 @@ TEST_F(CameraTest, ReadingTheCurrentFormatChecksTypeAndSize) {
                                                        {2, "<no error>"},
                                                        {3, "Invalid MediaHeader"}};
   for (const auto& [current, message] : cases) {
-    ChangeDevice([&](SimDevice& d) { d.currentFormat = current; });
+    ChangeDevice([&, index = current](SimDevice& d) { d.currentFormat = index; });
     EXPECT_EQ(CameraErrorOf([&] { camera.GetFormat(); }), message) << current;
   }
   ChangeDevice([](SimDevice& d) { d.faults["IAMStreamConfig::GetFormat"] = E_FAIL; });

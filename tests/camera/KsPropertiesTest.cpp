@@ -24,7 +24,8 @@ class KsPropertyTest : public CameraTest {
   void CheckMapping(const KsValue<Enum>& value) {
     TFCamera& camera = Select(FullCamera("Cam", "/dev/cam"));
     for (const auto& [device, expected] : value.reads) {
-      ChangeDevice([&](SimDevice& d) { ((d.*value.set).value().*value.field) = device; });
+      ChangeDevice(
+          [&, raw = device](SimDevice& d) { ((d.*value.set).value().*value.field) = raw; });
       EXPECT_EQ((camera.*value.get)(), expected) << "device value " << device;
     }
     for (const auto& [member, expected] : value.writes) {

@@ -102,7 +102,7 @@ TEST_P(FullControlTest, AutoIsTrueOnlyForFlagsOfExactlyOne) {
   TFCamera& camera = Select(FullCamera("Cam", "/dev/cam"));
   for (const auto& [flags, isAuto] : std::initializer_list<std::pair<LONG, bool>>{
            {1, true}, {2, false}, {3, false}, {0, false}}) {
-    ChangeDevice([&](SimDevice& d) { ControlOf(d, control).flags = flags; });
+    ChangeDevice([&, mode = flags](SimDevice& d) { ControlOf(d, control).flags = mode; });
     EXPECT_EQ((camera.*control.getAuto)(), isAuto) << "flags " << flags;
   }
   // A value goes back with whatever flags the driver reported, odd ones included.
@@ -190,7 +190,7 @@ TEST_F(CameraTest, PowerLineFrequencyMapsDeviceValues) {
   const std::pair<LONG, TFPowerLineFrequency> reads[] = {
       {0, pfDisabled}, {1, pf50Hz}, {2, pf60Hz}, {3, pfAuto}, {4, pfUnknown}, {-1, pfUnknown}};
   for (const auto& [value, expected] : reads) {
-    ChangeDevice([&](SimDevice& d) { d.videoProcAmp[13].value = value; });
+    ChangeDevice([&, raw = value](SimDevice& d) { d.videoProcAmp[13].value = raw; });
     EXPECT_EQ(camera.GetPowerLineFrequency(), expected) << value;
   }
   const std::pair<TFPowerLineFrequency, LONG> writes[] = {
@@ -217,7 +217,7 @@ TEST_F(CameraTest, ScanModeFocalLengthAndColorEnabled) {
   const std::pair<LONG, TFScanMode> reads[] = {
       {0, smInterlace}, {1, smProgressive}, {2, smUnknown}, {3, smUnknown}, {-5, smUnknown}};
   for (const auto& [value, expected] : reads) {
-    ChangeDevice([&](SimDevice& d) { d.cameraControl[7].value = value; });
+    ChangeDevice([&, raw = value](SimDevice& d) { d.cameraControl[7].value = raw; });
     EXPECT_EQ(camera.GetScanMode(), expected) << value;
   }
   for (const auto& [member, expected] :
@@ -234,7 +234,7 @@ TEST_F(CameraTest, ScanModeFocalLengthAndColorEnabled) {
 
   for (const auto& [value, enabled] :
        {std::pair{0, false}, std::pair{1, true}, std::pair{-3, true}}) {
-    ChangeDevice([&](SimDevice& d) { d.videoProcAmp[6].value = value; });
+    ChangeDevice([&, raw = value](SimDevice& d) { d.videoProcAmp[6].value = raw; });
     EXPECT_EQ(camera.GetColorEnabled(), enabled) << value;
   }
   camera.SetColorEnabled(false);

@@ -2,6 +2,9 @@
 # End to end: the real program under a virtual X display with a simulated camera file.
 # The user tabs to the brightness track bar, moves it with the arrow keys, and the new value
 # is in the camera's file. A second copy of the program quits without showing a window.
+# The program runs under an executable name of its own, since one copy per name may run: the
+# tool itself may be open on the same machine, and a copy of it runs beside the test to prove
+# that it does not matter. The X platform is chosen here, whatever the caller's environment says.
 # Usage: keyboard_trackbar.sh <KorvaneCamSettingsTool> <e2e_camera_file>
 set -euo pipefail
 [[ -n "${KORVANE_E2E_DEBUG:-}" ]] && set -x
@@ -15,12 +18,15 @@ fi
 
 work="$(mktemp -d)"
 first=""
+bystander=""
 cleanup() {
   local status=$?
-  if [[ -n "$first" ]]; then
-    kill "$first" 2>/dev/null || true
-    wait "$first" 2>/dev/null || true
-  fi
+  for running in "$first" "$bystander"; do
+    if [[ -n "$running" ]]; then
+      kill "$running" 2>/dev/null || true
+      wait "$running" 2>/dev/null || true
+    fi
+  done
   rm -rf "$work"
   exit "$status"
 }
@@ -40,12 +46,30 @@ wait_for() {
 # Sanitizer builds: leaks of the system's font library are not ours.
 export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
+# The tool as a developer has it open, under its real name, off screen with the demo cameras.
+mkdir -p "$work/bystander"
+HOME="$work/bystander" XDG_CONFIG_HOME="$work/bystander/.config" KORVANE_CAMERAS=demo \
+  QT_QPA_PLATFORM=offscreen "$program" 2>/dev/null &
+bystander=$!
+# Started once the process runs the program (it quits by itself when the tool is already open).
+bystander_started() {
+  [[ "$(readlink "/proc/$bystander/exe" 2>/dev/null)" == "$(readlink -f "$program")" ]] ||
+    ! kill -0 "$bystander" 2>/dev/null
+}
+wait_for 10 bystander_started || fail "the copy under the real name did not start"
+
+# The copy under test: a name no other program on the machine has (the check compares the
+# file name of the executable itself, so a symbolic link would not do).
+under_test="$work/korvane-e2e-$$-$RANDOM"
+cp "$program" "$under_test"
+
 cameras="$work/cameras.json"
 "$camera_file_tool" write "$cameras"
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" KORVANE_CAMERAS="$cameras"
+export QT_QPA_PLATFORM=xcb
 mkdir -p "$HOME"
 
-"$program" trace 2>"$work/first.err" &
+"$under_test" trace 2>"$work/first.err" &
 first=$!
 window_shown() { xdotool search --onlyvisible --name "^Korvane Cam Settings Tool" >/dev/null 2>&1; }
 wait_for 60 window_shown || fail "the main window did not appear"
@@ -68,7 +92,7 @@ moved || fail "the value in the camera file did not change"
 
 # A second copy under the same executable name quits at once, showing nothing, not even
 # its trace window.
-"$program" trace 2>"$work/second.err" &
+"$under_test" trace 2>"$work/second.err" &
 second=$!
 second_done() { ! kill -0 "$second" 2>/dev/null; }
 wait_for 60 second_done || { kill "$second"; fail "the second copy kept running"; }

@@ -201,6 +201,16 @@ TEST_F(SimFileStore, MissingFileMeansNoCameras) {
   EXPECT_FALSE(fs::exists(dir_ / "nowhere.json"));
 }
 
+TEST_F(SimFileStore, FileOverTheSizeCapIsReportedAsACameraFile) {
+  WriteInPlace(file_, "");
+  fs::resize_file(file_, 64 * 1024 * 1024 + 1);  // sparse: nothing is written
+  ::testing::internal::CaptureStderr();
+  ScopedSimCameras cameras(file_);
+  EXPECT_EQ(VideoFilter(), nullptr);
+  const std::string report = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(report.find("is larger than a camera file can be"), std::string::npos) << report;
+}
+
 TEST_F(SimFileStore, WritesKeepTheModeAndLinksOfTheFile) {
   WriteInPlace(file_, ToJson(WithBrightness(0)));
   fs::permissions(file_, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);

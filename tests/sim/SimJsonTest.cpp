@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "camera/FDirectShow9.h"
+#include "platform/sim/JsonPositions.h"
 #include "platform/sim/SimCameras.h"
 #include "platform/sim/SimJson.h"
 
@@ -139,6 +140,7 @@ TEST(SimJson, FaultsAreReportedWithLineAndColumn) {
       {"{\"devices\": [{\"formats\": [{\"formatSize\": 100000}]}]}", "100000", "to 65536"},
       {"{\"devices\": [{\"latencyMicroseconds\": -1}]}", "-1", "whole number"},
       {"{\"devices\": [{\"cameraControl\": {\"pan\": {}, \"0\": {}}}]}", "{}}}", "twice"},
+      {"{\"devices\": [{\"videoProcAmp\": {\"gain\": {}, \"gain\": {}}}]}", "{}}}", "twice"},
       {"[]", "[]", "expected an object"},
       {"  ", "  ", "syntax error"},
   };
@@ -154,6 +156,44 @@ TEST(SimJson, FaultsAreReportedWithLineAndColumn) {
       EXPECT_EQ(error.Column(), column);
       EXPECT_NE(error.Fault().find(c.fault), std::string::npos) << error.what();
       EXPECT_EQ(std::string(error.what()).find('\n'), std::string::npos);
+    }
+  }
+}
+
+TEST(SimJson, DeepNestingIsRefusedAtOnce) {
+  // 200 kB of brackets: refused where the format stops allowing a list, with one line.
+  const std::string text =
+      "{\"devices\": [\n  " + std::string(100'000, '[') + std::string(100'000, ']') + "]}";
+  try {
+    ParseSimDescription(text);
+    ADD_FAILURE() << "accepted";
+  } catch (const SimFileError& error) {
+    EXPECT_EQ(error.Line(), 2u);
+    EXPECT_EQ(error.Column(), 3u);
+    EXPECT_NE(error.Fault().find("expected an object"), std::string::npos) << error.what();
+  }
+}
+
+// Accepts any JSON: what the reader itself allows.
+class AnyJson : public JsonSink {
+ public:
+  void Key(std::string) override {}
+  void Scalar(const nlohmann::ordered_json&, std::size_t) override {}
+  std::unique_ptr<JsonSink> Open(JsonContainer, std::size_t) override {
+    return std::make_unique<AnyJson>();
+  }
+};
+
+TEST(JsonReading, NestingIsRefusedWhereItGoesTooDeep) {
+  for (const std::size_t depth : {kMaxJsonDepth, kMaxJsonDepth + 1, std::size_t{1'000'000}}) {
+    const std::string text = std::string(depth, '[') + std::string(depth, ']');
+    AnyJson sink;
+    try {
+      ReadJson(text, sink);
+      EXPECT_EQ(depth, kMaxJsonDepth);
+    } catch (const JsonSyntaxError& error) {
+      EXPECT_GT(depth, kMaxJsonDepth);
+      EXPECT_EQ(error.Offset(), kMaxJsonDepth) << error.what();
     }
   }
 }

@@ -2,6 +2,7 @@
 // (odd ones included), the current format, and the pages and name of the filter.
 
 #include <cstring>
+#include <limits>
 
 #include "platform/sim/SimPages.h"
 #include "tests/sim/SimTestSupport.h"
@@ -106,6 +107,17 @@ TEST_F(SimPin, MediaTypesDescribeEachFormatInOrder) {
   }
   EXPECT_EQ(SampleSizeOf(mjpg), 1920u * 1080u * 3u);
   EXPECT_EQ(SampleSizeOf(rgb), 1234u);
+}
+
+TEST_F(SimPin, TheLowestHeightIsATopDownPictureOfTheLargestSize) {
+  SimFormat format;
+  format.height = std::numeric_limits<LONG>::min();
+  const SimMediaTypePtr type(CreateSimMediaType(format));
+  ASSERT_TRUE(type);
+  const VIDEOINFOHEADER header = HeaderOf(*type);
+  EXPECT_EQ(header.bmiHeader.biHeight, format.height);
+  EXPECT_EQ(header.rcSource.bottom, std::numeric_limits<LONG>::max());
+  EXPECT_EQ(type->lSampleSize, 0xFFFFFFFFu);  // more than 32 bits can tell: the most they can
 }
 
 TEST_F(SimPin, OddFormatBlocksAreHandedOutAsDescribed) {

@@ -83,6 +83,30 @@ TEST(CameraList, ASingleCameraIsReadOnlyWhenTheUserSelectsIt) {
   EXPECT_TRUE(ActionButtonsEnabled(session));
 }
 
+TEST(CameraList, TheUserCannotLeaveTheListWithoutACamera) {
+  TempHome home;
+  Session session(Cameras(2));
+  auto* list = session.Find<TListBox>(QStringLiteral("ComboBoxCamera"));
+  session.ClickCamera(1);
+  ASSERT_EQ(list->GetItemIndex(), 1);
+  const QPoint selected = list->visualItemRect(list->item(1)).center();
+  const QPoint empty(list->viewport()->width() / 2, list->viewport()->height() - 1);
+  ASSERT_EQ(list->itemAt(empty), nullptr) << "the list leaves room below its items";
+  list->setFocus();
+  // Ctrl and a click, Ctrl and Space on the selected camera, a click below the items.
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, selected);
+  QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, empty);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, empty);
+  EXPECT_EQ(list->GetItemIndex(), 1);
+  EXPECT_EQ(session.Form().GetCamera().GetDeviceName(), "Cam 1");
+  EXPECT_EQ(session.Find<QLabel>(QStringLiteral("LabelBrightnessValue"))->text(),
+            QStringLiteral("101"));
+  // Choosing another camera still works.
+  session.ClickCamera(0);
+  EXPECT_EQ(session.Form().GetCamera().GetDeviceName(), "Cam 0");
+}
+
 TEST(CameraList, ARefreshSelectsTheFirstOfSeveralCamerasAgain) {
   TempHome home;
   Session session(Cameras(3));

@@ -1,11 +1,15 @@
 // The geometry file: restored at start-up, written when the window closes.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include "tests/ui/UiTestSupport.h"
+#include "ui/FileDialogs.h"
 
 using namespace uitest;
 
@@ -45,6 +49,12 @@ TEST(Geometry, RestoredFromTheFile) {
        {0, 0, 670, 740}},
       {"malformed values",
        "[KorvaneCamSettingsTool-Settings]\nTop=abc\nLeft=12abc\nwidth=\n",
+       {0, 0, 670, 740}},
+      {"beyond what the window system holds",
+       "[KorvaneCamSettingsTool-Settings]\nTop=100000\nLeft=2147483647\nwidth=2147483647\n",
+       {32767, 32767, 32767, 740}},
+      {"the lowest numbers",
+       "[KorvaneCamSettingsTool-Settings]\nTop=-2147483648\nLeft=-2147483648\n",
        {0, 0, 670, 740}},
       {"another height",
        "[KorvaneCamSettingsTool-Settings]\nHeight=500\nwidth=520\n",
@@ -90,4 +100,26 @@ TEST(Geometry, ClosingReplacesTheKeysAndKeepsTheRestOfTheFile) {
             QByteArray("; window of the settings tool\r\n[Other]\r\nx=1\r\n"
                        "[KorvaneCamSettingsTool-Settings]\r\nwidth=700\r\nTop=5\r\nHeight=740\r\n"
                        "Left=0\r\n"));
+}
+
+TEST(Geometry, FileAndSettingsDialogsShareOneFolderAlsoWithoutADocumentsFolder) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to become a user the system does not know";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    // No password entry and a HOME that is not a path: no documents folder can be found.
+    constexpr uid_t kUnknownUser = 54321;
+    if (::setgroups(0, nullptr) != 0 || ::setgid(kUnknownUser) != 0 ||
+        ::setuid(kUnknownUser) != 0) {
+      ::_exit(100);
+    }
+    ::setenv("HOME", "relative-home", 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+    const QString dialogs = FileDialogs::SettingsFolder();
+    const QString geometry = QFileInfo(TFormMain::GeometryFilePath()).path();
+    ::_exit(dialogs == geometry && geometry == QStringLiteral("/KorvaneCamSettingsTool") ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the two folders differ";
 }

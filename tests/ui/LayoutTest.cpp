@@ -7,6 +7,8 @@
 #include <QTest>
 
 #include "tests/ui/UiTestSupport.h"
+#include "ui/MessagePanelLayout.h"
+#include "ui/Rectangle.h"
 #include "widgets/TrackBar.h"
 
 using namespace uitest;
@@ -108,4 +110,34 @@ TEST(Layout, RowsStandInTheirScreenOrderAndTheInventoryIsNamed) {
   EXPECT_FALSE(form.KeepSynced->isVisibleTo(&form));
   EXPECT_FALSE(form.Hiddenfunctions->isVisibleTo(&form));
   EXPECT_EQ(form.GetFill(), QColor(0x18, 0x18, 0x3E));
+}
+
+TEST(Layout, TheMessagePanelKeepsItsTextsWholeFromItsNarrowestWidth) {
+  TempHome home;
+  Session session({});  // no camera: "Camera not configurable"
+  TFormMain& form = session.Form();
+  form.ShowPanelMessage(QStringLiteral("Factory defaults loaded"));
+  form.StatusLabel->setText(QStringLiteral(" "));
+  ASSERT_EQ(form.SupportLabel->text(), QStringLiteral("Camera not configurable"));
+  for (const int width : {300, 350, 400, 462, 463, 670, 1000}) {
+    SCOPED_TRACE(width);
+    form.resize(width, form.height());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.MessagePanel->width() == width; }));
+    form.StatusPanelColor->layout()->activate();
+    QApplication::processEvents();
+    int previousRight = TMessagePanelLayout::kMargin;
+    for (QLabel* label : {form.StatusLabel, form.MessageLabel, form.SupportLabel}) {
+      SCOPED_TRACE(label->objectName().toStdString());
+      const QRect place = label->geometry();
+      EXPECT_GE(place.width(), label->fontMetrics().horizontalAdvance(label->text()));
+      EXPECT_EQ(place.left(), previousRight);  // side by side, no overlap
+      previousRight = place.left() + place.width();
+    }
+    // The support text is right-aligned and ends at the right margin.
+    EXPECT_EQ(previousRight, width - TMessagePanelLayout::kMargin);
+    if (width >= 670) {  // room for all three at their own widths
+      EXPECT_EQ(form.StatusLabel->width(), 68);
+      EXPECT_EQ(form.SupportLabel->width(), 385);
+    }
+  }
 }

@@ -6,6 +6,7 @@
 #include <QGraphicsColorizeEffect>
 #include <QLabel>
 #include <QTest>
+#include <limits>
 
 #include "tests/ui/UiTestSupport.h"
 #include "ui/ListBox.h"
@@ -190,4 +191,32 @@ TEST(SupportStatus, FollowsTheSelectedCamera) {
                 "Click camera icon to test No formats\r\n with resolution: 640x480 30Hz 16bpp"));
   EXPECT_EQ(session.Find<QLabel>(QStringLiteral("StatusLabel"))->text(), QStringLiteral(" "));
   EXPECT_FALSE(form.LayoutButtonTestCam->isVisibleTo(&form));
+}
+
+TEST(PropertyRows, TheWidestValuesAreShownWholeInTheirColumn) {
+  // Whether any text is drawn in the outermost pixel columns: a cut text runs into both. The
+  // top line is background only.
+  const auto touchesAnEdge = [](const QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+      for (const int x : {0, image.width() - 1}) {
+        if (image.pixel(x, y) != image.pixel(x, 0)) return true;
+      }
+    }
+    return false;
+  };
+  for (const LONG value :
+       {std::numeric_limits<LONG>::max(), std::numeric_limits<LONG>::min(), LONG{128}}) {
+    SCOPED_TRACE(value);
+    TempHome home;
+    korvane::sim::SimDevice camera = Camera("Wide");
+    camera.videoProcAmp[kBrightness] =
+        Control(std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max(), 1, value);
+    Session session(TwoCameras(camera));
+    const RowView row = Row(session, QStringLiteral("Brightness"));
+    ASSERT_EQ(row.value->text(), QString::number(value));
+    QWidget* column = row.value->parentWidget();
+    ASSERT_EQ(column->width(), 40);
+    EXPECT_TRUE(column->rect().contains(row.value->geometry())) << "inside its column";
+    EXPECT_FALSE(touchesAnEdge(column->grab().toImage())) << "drawn whole";
+  }
 }

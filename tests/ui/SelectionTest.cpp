@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QTest>
+#include <limits>
 
 #include "tests/ui/UiTestSupport.h"
 #include "ui/ListBox.h"
@@ -78,13 +79,15 @@ TEST(FormatList, ListsEveryFormatWithItsIconAndTheHeightRule) {
 TEST(FormatList, ATopDownFormatIsListedWithItsSize) {
   TempHome home;
   korvane::sim::SimDevice camera = Camera("Top-down");
-  camera.formats = {Format(640, -480)};
+  // The lowest height has no positive counterpart of its own type.
+  camera.formats = {Format(640, -480), Format(640, std::numeric_limits<LONG>::min())};
   korvane::sim::SimDescription description;
   description.devices = {camera, Camera("Spare")};
   Session session(description);
   auto* list = session.Find<TListBox>(QStringLiteral("ComboBoxFormat"));
-  ASSERT_EQ(list->Count(), 1);
+  ASSERT_EQ(list->Count(), 2);
   EXPECT_EQ(list->ItemText(0), QStringLiteral("640x480 30Hz 16bpp"));
+  EXPECT_EQ(list->ItemText(1), QStringLiteral("640x2147483648 30Hz 16bpp"));
   const QImage icon =
       list->item(0)->icon().pixmap(session.Form().res_vga->Bitmap().size()).toImage();
   EXPECT_EQ(icon, session.Form().res_vga->Bitmap().toImage());

@@ -13,6 +13,10 @@
 namespace uitest {
 
 QApplication& App() {
+  // A test program that needs another platform has made its application first.
+  if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    return *existing;
+  }
   static int argc = 1;
   static char name[] = "test_ui";
   static char* argv[] = {name, nullptr};
