@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "platform/sim/JsonPositions.h"
+#include "platform/v4l2/emulation/PositionedJson.h"
 #include "platform/v4l2/emulation/FormatsJson.h"
 #include "platform/v4l2/emulation/JsonFields.h"
 #include "platform/v4l2/emulation/StandardControls.h"
@@ -390,7 +391,7 @@ EmulationDescription ParseTop(const Json& json) {
 }
 
 // The offset of the value a pointer names, or of the nearest enclosing value that has one.
-std::size_t OffsetOf(const sim::PositionedJson& parsed, std::string pointer) {
+std::size_t OffsetOf(const PositionedJson& parsed, std::string pointer) {
   while (true) {
     if (const auto found = parsed.offsets.find(pointer); found != parsed.offsets.end()) {
       return found->second;
@@ -451,9 +452,9 @@ ParsedDescription ParseDescription(std::string_view text) {
   if (const auto deep = TooDeep(text)) {
     FailAt(text, *deep, "nested deeper than " + std::to_string(kMaxNesting) + " levels");
   }
-  sim::PositionedJson parsed;
+  PositionedJson parsed;
   try {
-    parsed = sim::ParseJsonWithPositions(text);
+    parsed = ReadPositionedJson(text);
   } catch (const sim::JsonSyntaxError& error) {
     FailAt(text, error.Offset(), error.what());
   }

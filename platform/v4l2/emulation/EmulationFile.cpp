@@ -71,7 +71,7 @@ EmulationFile::Status EmulationFile::Check(std::string* fault) {
     return told ? Status::kUnchanged : Status::kUnusable;
   }
   const timespec readAt = CoarseNow();
-  const auto loaded = os::LoadRegularFile(path_, kMaxFileBytes);
+  const auto loaded = os::LoadRegularFile(path_, kMaxFileBytes, "an emulated camera file");
   if (std::holds_alternative<os::FileMissing>(loaded)) {
     // A file that cannot be read has no stamp: it is tried again at every call.
     stamp_.reset();
@@ -101,7 +101,7 @@ std::string EmulationFile::Update(const Updater& update) {
   std::string fault;
   const os::UniqueFd held = LockCurrentFile(target, &fault);
   if (!held.Valid()) return fault;
-  const auto loaded = os::LoadRegularFile(target, kMaxFileBytes);
+  const auto loaded = os::LoadRegularFile(target, kMaxFileBytes, "an emulated camera file");
   if (std::holds_alternative<os::FileMissing>(loaded))
     return "file " + Quoted(path_) + " is missing";
   if (const auto* failure = std::get_if<os::FileError>(&loaded)) return failure->reason;

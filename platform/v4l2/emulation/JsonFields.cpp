@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "platform/sim/JsonPositions.h"
+#include "platform/v4l2/emulation/PositionedJson.h"
 
 namespace korvane::v4l2::emulation {
 
@@ -12,7 +12,7 @@ namespace korvane::v4l2::emulation {
 }
 
 std::string Child(const std::string& at, std::string_view key) {
-  return at + "/" + sim::EscapePointerToken(key);
+  return at + "/" + EscapePointerToken(key);
 }
 
 std::string Child(const std::string& at, std::size_t index) {
