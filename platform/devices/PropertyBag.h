@@ -3,7 +3,7 @@
 // wave-in id as the fields "FriendlyName", "DevicePath", "Description" (strings) and
 // "WaveInID" (a 32-bit integer).
 
-#include "camera/FDirectShow9.h"
+#include "platform/DirectShow9.h"
 #include "platform/devices/DeviceProvider.h"
 
 namespace korvane::devices {

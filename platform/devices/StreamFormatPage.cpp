@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "camera/FDirectShow9.h"
+#include "platform/DirectShow9.h"
 #include "platform/com/ClassRegistry.h"
 #include "platform/os/PropertyPage.h"
 

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "camera/FDirectShow9.h"
+#include "platform/DirectShow9.h"
 #include "platform/devices/DeviceProvider.h"
 #include "platform/devices/ListEnumerator.h"
 #include "platform/devices/PropertyBag.h"

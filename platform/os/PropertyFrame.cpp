@@ -5,7 +5,7 @@
 #include <mutex>
 #include <new>
 
-#include "camera/FDirectShow9.h"
+#include "platform/DirectShow9.h"
 
 namespace korvane::os {
 namespace {

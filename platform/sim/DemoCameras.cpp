@@ -3,7 +3,7 @@
 
 #include <initializer_list>
 
-#include "camera/FDirectShow9.h"
+#include "platform/DirectShow9.h"
 #include "platform/sim/SimCameras.h"
 
 namespace korvane::sim {

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "camera/FDirectShow9.h"
+#include "platform/DirectShow9.h"
 #include "platform/sim/SimDriver.h"
 #include "platform/sim/SimMediaTypes.h"
 

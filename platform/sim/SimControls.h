@@ -3,7 +3,7 @@
 // the same methods, so one implementation serves both, told apart by the controls it reads
 // and the name its calls are counted and faulted under.
 
-#include "camera/FDirectShow9.h"
+#include "platform/DirectShow9.h"
 #include "platform/com/DelegatingPart.h"
 #include "platform/sim/SimDriver.h"
 

@@ -2,7 +2,7 @@
 // The simulated capture filter of one device: IBaseFilter with its capture pin and the
 // device's control interfaces.
 
-#include "camera/FDirectShow9.h"
+#include "platform/DirectShow9.h"
 #include "platform/sim/SimDriver.h"
 
 namespace korvane::sim {

@@ -16,7 +16,7 @@
 #include <tuple>
 #include <utility>
 
-#include "camera/FDirectShow9.h"
+#include "platform/DirectShow9.h"
 #include "platform/sim/JsonCodecs.h"
 #include "platform/sim/JsonPositions.h"
 #include "platform/sim/SimMediaTypes.h"

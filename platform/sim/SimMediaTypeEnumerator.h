@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "camera/FDirectShow9.h"
+#include "platform/DirectShow9.h"
 #include "platform/sim/SimDriver.h"
 
 namespace korvane::sim {

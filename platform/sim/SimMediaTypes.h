@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "camera/FDirectShow9.h"
+#include "platform/DirectShow9.h"
 #include "platform/sim/SimDescription.h"
 
 namespace korvane::sim {

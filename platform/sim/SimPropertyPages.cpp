@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "camera/FDirectShow9.h"
+#include "platform/DirectShow9.h"
 #include "platform/devices/StreamFormatPage.h"
 #include "platform/os/PropertyPage.h"
 #include "platform/sim/SimMediaTypes.h"

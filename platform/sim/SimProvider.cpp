@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "camera/FDirectShow9.h"
+#include "platform/DirectShow9.h"
 #include "platform/sim/SimFilter.h"
 #include "platform/sim/SimPages.h"
 

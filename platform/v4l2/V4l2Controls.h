@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "camera/FDirectShow9.h"
+#include "platform/DirectShow9.h"
 #include "platform/v4l2/V4l2Device.h"
 
 struct v4l2_queryctrl;

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "camera/FDirectShow9.h"
+#include "platform/DirectShow9.h"
 #include "platform/v4l2/V4l2Device.h"
 
 // How the driver's pages find the device behind the object the frame was opened for.

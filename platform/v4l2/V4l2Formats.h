@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "camera/FDirectShow9.h"
+#include "platform/DirectShow9.h"
 #include "platform/v4l2/V4l2Device.h"
 
 namespace korvane::v4l2 {

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "camera/FDirectShow9.h"
+#include "platform/DirectShow9.h"
 #include "platform/v4l2/V4l2Filter.h"
 #include "platform/v4l2/V4l2Listing.h"
 
