@@ -12,17 +12,8 @@
 namespace korvane::os {
 namespace {
 
-// Built by appending: GCC 12 at -O3 reports a false -Wrestrict inside
-// operator+(const char*, std::string&&).
-std::string Quoted(const std::filesystem::path& path) {
-  std::string quoted;
-  quoted.reserve(path.native().size() + 2);
-  quoted.append(1, '"').append(path.native()).append(1, '"');
-  return quoted;
-}
-
 std::string FailedTo(const std::string& what, const std::filesystem::path& path, int error) {
-  return "cannot " + what + " " + Quoted(path) + ": " + ErrnoText(error);
+  return "cannot " + what + " " + QuotedPath(path) + ": " + ErrnoText(error);
 }
 
 bool WriteAll(int fd, const std::string& bytes) {
@@ -115,7 +106,7 @@ std::variant<LoadedFile, FileMissing, FileError> LoadRegularFile(const std::file
                                                                  std::size_t maxBytes,
                                                                  std::string_view kindOfFile) {
   const auto tooLarge = [&] {
-    return FileError{Quoted(path) + " is larger than " + std::string(kindOfFile) + " can be"};
+    return FileError{QuotedPath(path) + " is larger than " + std::string(kindOfFile) + " can be"};
   };
   // O_NONBLOCK keeps the open of a FIFO without a writer from waiting forever.
   UniqueFd fd(RetryOnInterrupt(
@@ -126,7 +117,7 @@ std::variant<LoadedFile, FileMissing, FileError> LoadRegularFile(const std::file
   }
   struct stat status {};
   if (::fstat(fd.Get(), &status) != 0) return FileError{FailedTo("inspect", path, errno)};
-  if (!S_ISREG(status.st_mode)) return FileError{Quoted(path) + " is not a regular file"};
+  if (!S_ISREG(status.st_mode)) return FileError{QuotedPath(path) + " is not a regular file"};
   if (static_cast<std::size_t>(status.st_size) > maxBytes) {
     return tooLarge();
   }
@@ -172,7 +163,7 @@ std::string ReplaceFileAtomically(const std::filesystem::path& path, const std::
       return FailedTo("create a file in the folder", folder, errno);
     }
   }
-  if (!temporary) return "cannot find a free temporary name in " + Quoted(folder);
+  if (!temporary) return "cannot find a free temporary name in " + QuotedPath(folder);
 
   const int fd = temporary->Fd().Get();
   if (previous != nullptr) {
@@ -197,6 +188,13 @@ std::string ReplaceFileAtomically(const std::filesystem::path& path, const std::
   // The folder is not flushed: after a power cut the rename may be undone, which
   // leaves the previous whole file, and a settings save of 35 keys stays quick.
   return {};
+}
+
+std::string QuotedPath(const std::filesystem::path& path) {
+  std::string quoted;
+  quoted.reserve(path.native().size() + 2);
+  quoted.append(1, '"').append(path.native()).append(1, '"');
+  return quoted;
 }
 
 }  // namespace korvane::os

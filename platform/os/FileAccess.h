@@ -84,4 +84,7 @@ std::string ReplaceFileAtomically(const std::filesystem::path& path, const std::
 
 std::string ErrnoText(int error);
 
+// The path in double quotes, as messages name a file.
+std::string QuotedPath(const std::filesystem::path& path);
+
 }  // namespace korvane::os

@@ -150,7 +150,7 @@ class FileStore final : public SimStore {
     std::cerr << "korvane: simulated cameras: " << fault << "\n";
   }
 
-  std::string Quoted() const { return "\"" + file_.string() + "\""; }
+  std::string Quoted() const { return os::QuotedPath(file_); }
 
   // Opens the file and holds its advisory lock. A writer that renamed a new file into place
   // while this one waited has made the opened file stale, so it tries again on the new one.

@@ -23,13 +23,9 @@ bool NotBefore(const timespec& a, const timespec& b) {
   return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec >= b.tv_nsec;
 }
 
-std::string Quoted(const std::filesystem::path& path) {
-  return "\"" + path.string() + "\"";
-}
-
 std::string TooLarge(const std::filesystem::path& path) {
-  return "file " + Quoted(path) + " is larger than " + std::to_string(kMaxFileBytes / 1024 / 1024) +
-         " MB";
+  return "file " + os::QuotedPath(path) + " is larger than " +
+         std::to_string(kMaxFileBytes / 1024 / 1024) + " MB";
 }
 
 }  // namespace
@@ -75,7 +71,7 @@ EmulationFile::Status EmulationFile::Check(std::string* fault) {
   if (std::holds_alternative<os::FileMissing>(loaded)) {
     // A file that cannot be read has no stamp: it is tried again at every call.
     stamp_.reset();
-    *fault = "file " + Quoted(path_) + " is missing";
+    *fault = "file " + os::QuotedPath(path_) + " is missing";
     return Status::kUnusable;
   }
   if (const auto* failure = std::get_if<os::FileError>(&loaded)) {
@@ -103,7 +99,7 @@ std::string EmulationFile::Update(const Updater& update) {
   if (!held.Valid()) return fault;
   const auto loaded = os::LoadRegularFile(target, kMaxFileBytes, "an emulated camera file");
   if (std::holds_alternative<os::FileMissing>(loaded))
-    return "file " + Quoted(path_) + " is missing";
+    return "file " + os::QuotedPath(path_) + " is missing";
   if (const auto* failure = std::get_if<os::FileError>(&loaded)) return failure->reason;
   const auto& latest = std::get<os::LoadedFile>(loaded);
 
@@ -132,14 +128,14 @@ os::UniqueFd EmulationFile::LockCurrentFile(const std::filesystem::path& target,
     os::UniqueFd fd(os::RetryOnInterrupt(
         [&] { return ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY); }));
     if (!fd.Valid()) {
-      *fault = "cannot open " + Quoted(path_) + ": " + os::ErrnoText(errno);
+      *fault = "cannot open " + os::QuotedPath(path_) + ": " + os::ErrnoText(errno);
       return os::UniqueFd();
     }
     struct stat held = {};
     struct stat current = {};
     if (os::RetryOnInterrupt([&] { return ::flock(fd.Get(), LOCK_EX); }) != 0 ||
         ::fstat(fd.Get(), &held) != 0) {
-      *fault = "cannot lock " + Quoted(path_) + ": " + os::ErrnoText(errno);
+      *fault = "cannot lock " + os::QuotedPath(path_) + ": " + os::ErrnoText(errno);
       return os::UniqueFd();
     }
     if (::stat(target.c_str(), &current) == 0 && current.st_dev == held.st_dev &&

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "camera/FDirectShow9.h"
+#include "platform/DirectShow9.h"
 #include "platform/sim/SimCameras.h"
 #include "platform/sim/SimMediaTypes.h"
 

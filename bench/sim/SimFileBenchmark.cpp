@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "camera/FDirectShow9.h"
+#include "platform/DirectShow9.h"
 #include "platform/sim/SimJson.h"
 
 namespace korvane::sim {
