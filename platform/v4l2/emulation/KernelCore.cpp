@@ -92,8 +92,11 @@ void KernelCore::Apply(ParsedDescription parsed) {
           changed.push_back({control.id, V4L2_EVENT_CTRL_CH_VALUE, true});
         }
       }
+      const bool replugged = camera.uvc->Description().plugs != description.plugs;
       camera.uvc->Replace(std::move(description));
       if (camera.device) Announce(*camera.device, nullptr, changed);
+      // Plugged in again below, under new node numbers.
+      if (replugged) Unplug(camera);
     }
     next.push_back(std::move(camera));
   }
