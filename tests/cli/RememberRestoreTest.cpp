@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <nlohmann/json.hpp>
 
 #include "tests/cli/EmulatedCameraFile.h"
@@ -250,6 +252,101 @@ INSTANTIATE_TEST_SUITE_P(
                    6,
                    "these cameras do not come and go",
                    true}),
+    [](const auto& param) { return std::string(param.param.Name); });
+
+// `autostart` through a systemctl of the test's own, which answers as the case says and notes
+// each call, so that no test ever enables a unit of the machine's user.
+struct TAutostartCase {
+  const char* Name;
+  std::vector<std::string> Args;
+  bool HasSystemctl;
+  std::string ManagerState;  // what `systemctl --user is-system-running` prints
+  int ChangeExitCode;        // of `enable --now` or `disable --now`
+  int ExitCode;
+  std::string Output;  // a part of standard output, or of standard error for a failure
+  std::vector<std::string> Calls;
+};
+
+void PrintTo(const TAutostartCase& c, std::ostream* out) {
+  *out << c.Name;
+}
+
+class AutostartTest : public ::testing::TestWithParam<TAutostartCase> {};
+
+TEST_P(AutostartTest, RunsSystemctlForTheUserUnitOrSaysWhyNot) {
+  const TAutostartCase& c = GetParam();
+  const TScratchFolder folder;
+  std::filesystem::create_directory(folder / "bin");
+  if (c.HasSystemctl) {
+    const auto script = folder / "bin/systemctl";
+    std::ofstream(script) << "#!/bin/sh\n"
+                          << "echo \"$*\" >> \"" << (folder / "calls").string() << "\"\n"
+                          << "case \"$2\" in\n"
+                          << "  is-system-running) echo " << c.ManagerState << "; [ "
+                          << c.ManagerState << " = running ];;\n"
+                          << "  enable|disable) [ \"$3\" = --now ] || exit 0; echo "
+                          << "\"Job for korvane-cam-restore.service failed.\"; exit "
+                          << c.ChangeExitCode << ";;\n"
+                          << "esac\n";
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  }
+  const TToolRun run = RunTool(TEnvironment{{"PATH", (folder / "bin").string()}}, c.Args);
+  EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Err;
+  EXPECT_NE((c.ExitCode == 0 ? run.Out : run.Err).find(c.Output), std::string::npos)
+      << run.Out << run.Err;
+  std::string calls;
+  for (const std::string& call : c.Calls) calls += call + "\n";
+  EXPECT_EQ(ReadText(folder / "calls"), calls);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AutostartTest,
+    ::testing::Values(
+        TAutostartCase{"NoSystemctl",
+                       {"autostart", "on"},
+                       false,
+                       "",
+                       0,
+                       6,
+                       "autostart: needs systemd's user manager, and systemctl cannot be run",
+                       {}},
+        TAutostartCase{"NoUserManager",
+                       {"autostart", "on"},
+                       true,
+                       "offline",
+                       0,
+                       6,
+                       "autostart: systemd's user manager is not running for this session "
+                       "(systemctl --user: offline)",
+                       {"--user is-system-running"}},
+        TAutostartCase{
+            "On",
+            {"autostart", "on"},
+            true,
+            "running",
+            0,
+            0,
+            "Autostart is on: korvane-cam-restore.service is enabled and running",
+            {"--user is-system-running", "--user enable --now korvane-cam-restore.service"}},
+        TAutostartCase{
+            "OnButItDoesNotStart",
+            {"autostart", "on"},
+            true,
+            "running",
+            1,
+            6,
+            "failed: Job for korvane-cam-restore.service failed.",
+            {"--user is-system-running", "--user enable --now korvane-cam-restore.service",
+             "--user disable korvane-cam-restore.service"}},
+        TAutostartCase{
+            "Off",
+            {"autostart", "off"},
+            true,
+            "running",
+            0,
+            0,
+            "Autostart is off: korvane-cam-restore.service is stopped and disabled",
+            {"--user is-system-running", "--user disable --now korvane-cam-restore.service"}}),
     [](const auto& param) { return std::string(param.param.Name); });
 
 }  // namespace
