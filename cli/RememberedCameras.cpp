@@ -73,6 +73,8 @@ std::filesystem::path RememberedFolder() {
 std::filesystem::path RememberedFile(const std::filesystem::path& folder,
                                      std::string_view devicePath) {
   std::string stem = Encoded(devicePath);
+  // A lone '%' is no encoded byte, so it names the empty path alone, and not ".kcs".
+  if (stem.empty()) stem = "%";
   if (stem.size() > kMaxStem) stem = stem.substr(0, kMaxStem) + "~" + Hex(PathHash(devicePath), 16);
   return folder / (stem + std::string(kExtension));
 }
