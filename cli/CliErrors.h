@@ -14,6 +14,7 @@ enum class TExitCode : int {
   CameraNotFound = 3,  // no such camera, or a name that two cameras share
   Unsupported = 4,     // the camera does not support a property or mode that was asked for
   DeviceError = 5,     // the camera (or the camera file) failed
+  Unavailable = 6,     // this system cannot do it (no camera watch, no systemd user manager)
 };
 
 // An error with an empty message has already been reported line by line.

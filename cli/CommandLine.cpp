@@ -15,17 +15,23 @@ struct TCommandSpec {
   std::size_t MinOperands;
   std::size_t MaxOperands;  // SIZE_MAX: any number
   bool TakesJson;
+  bool TakesWatch;
 };
 
 constexpr std::size_t kAny = static_cast<std::size_t>(-1);
 
-constexpr std::array<TCommandSpec, 6> kCommands = {{
-    {TCommand::List, "list", 0, 0, true},
-    {TCommand::Show, "show", 0, 1, true},
-    {TCommand::Set, "set", 2, kAny, false},
-    {TCommand::Save, "save", 2, 2, false},
-    {TCommand::Load, "load", 2, 2, false},
-    {TCommand::Defaults, "defaults", 1, 1, false},
+constexpr std::array<TCommandSpec, 11> kCommands = {{
+    {TCommand::List, "list", 0, 0, true, false},
+    {TCommand::Show, "show", 0, 1, true, false},
+    {TCommand::Set, "set", 2, kAny, false, false},
+    {TCommand::Save, "save", 2, 2, false, false},
+    {TCommand::Load, "load", 2, 2, false, false},
+    {TCommand::Defaults, "defaults", 1, 1, false, false},
+    {TCommand::Remember, "remember", 1, 1, false, false},
+    {TCommand::Forget, "forget", 1, 1, false, false},
+    {TCommand::Remembered, "remembered", 0, 0, true, false},
+    {TCommand::Restore, "restore", 0, 1, false, true},
+    {TCommand::Autostart, "autostart", 1, 1, false, false},
 }};
 
 const TCommandSpec* FindCommand(const std::string& name) {
@@ -61,6 +67,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       line.Version = true;
     } else if (!optionsEnded && argument == "--json") {
       line.Json = true;
+    } else if (!optionsEnded && argument == "--watch") {
+      line.Watch = true;
     } else if (!optionsEnded && argument.size() > 1 && argument.front() == '-') {
       Usage("unknown option '" + argument + "'");
     } else {
@@ -88,8 +96,20 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   if (line.Help) return line;
 
   if (line.Json && !spec->TakesJson) Usage(std::string("--json is not an option of ") + spec->Name);
+  if (line.Watch && !spec->TakesWatch) {
+    Usage(std::string("--watch is not an option of ") + spec->Name);
+  }
   if (operands.size() < spec->MinOperands || operands.size() > spec->MaxOperands) {
     Usage(std::string("wrong number of arguments for ") + spec->Name);
+  }
+  // The watcher restores every remembered camera that comes, attached now or not.
+  if (line.Watch && !operands.empty()) Usage("restore --watch takes no CAMERA");
+  if (line.Command == TCommand::Autostart) {
+    if (operands.front() != "on" && operands.front() != "off") {
+      Usage("autostart takes on or off, not '" + operands.front() + "'");
+    }
+    line.AutostartOn = operands.front() == "on";
+    return line;
   }
   if (!operands.empty()) line.Camera = operands.front();
   switch (line.Command) {

@@ -7,16 +7,31 @@
 
 namespace korvane::cli {
 
-enum class TCommand { None, List, Show, Set, Save, Load, Defaults };
+enum class TCommand {
+  None,
+  List,
+  Show,
+  Set,
+  Save,
+  Load,
+  Defaults,
+  Remember,
+  Forget,
+  Remembered,
+  Restore,
+  Autostart
+};
 
 struct TCommandLine {
   TCommand Command = TCommand::None;
   bool Help = false;     // --help (or `help [COMMAND]`): print the help of Command and stop
   bool Version = false;  // --version
-  bool Json = false;     // --json, for list and show
+  bool Json = false;     // --json, for list, show and remembered
+  bool Watch = false;    // --watch, for restore
   std::optional<std::string> Camera;
   std::string File;                      // save, load
   std::vector<std::string> Assignments;  // set
+  std::optional<bool> AutostartOn;       // autostart on|off
 };
 
 // Throws ECliError Usage for an unknown command or option, or a wrong number of arguments.

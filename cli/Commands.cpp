@@ -1,10 +1,13 @@
 #include "cli/Commands.h"
 
 #include "cli/Assignments.h"
+#include "cli/Autostart.h"
 #include "cli/CameraReport.h"
 #include "cli/CliErrors.h"
 #include "cli/CommandLine.h"
 #include "cli/HelpTexts.h"
+#include "cli/RememberCommands.h"
+#include "cli/RestoreWatch.h"
 #include "cli/SettingsTransfer.h"
 #include "platform/providers/CameraProviders.h"
 
@@ -56,8 +59,19 @@ void Run(const TCommandLine& line, std::ostream& out, std::ostream& err) {
   std::vector<TAssignment> assignments;
   for (const std::string& text : line.Assignments) assignments.push_back(ParseAssignment(text));
 
+  if (line.Command == TCommand::Autostart) {
+    SetAutostart(*line.AutostartOn, out);
+    return;
+  }
+  // A camera that is not attached is forgotten by its device path.
+  if (line.Command == TCommand::Forget && ForgetDevicePath(*line.Camera, out)) return;
+
   // An unusable camera file has been reported in one line by the provider.
   if (!providers::InstallCameraProviders()) throw ECliError(TExitCode::DeviceError, "");
+  if (line.Command == TCommand::Restore && line.Watch) {
+    WatchAndRestore(err);
+    return;
+  }
   const TFVideoCaptureDevices devices = TFCamera().GetDevices();
 
   switch (line.Command) {
@@ -66,6 +80,12 @@ void Run(const TCommandLine& line, std::ostream& out, std::ostream& err) {
       return;
     case TCommand::Show:
       Show(line, devices, out);
+      return;
+    case TCommand::Remembered:
+      ListRememberedCameras(devices, line.Json, out);
+      return;
+    case TCommand::Restore:
+      RestoreCameras(devices, line.Camera, out, err);
       return;
     case TCommand::None:
       return;
@@ -85,6 +105,12 @@ void Run(const TCommandLine& line, std::ostream& out, std::ostream& err) {
       break;
     case TCommand::Defaults:
       ResetToDefaults(camera, out, err);
+      break;
+    case TCommand::Remember:
+      RememberCamera(camera, out);
+      break;
+    case TCommand::Forget:
+      ForgetCamera(camera, out);
       break;
     default:
       break;

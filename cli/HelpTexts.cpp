@@ -16,13 +16,19 @@ Commands:
   save CAMERA FILE           save the camera's settings into a settings file (.kcs)
   load CAMERA FILE           load the camera's settings from a settings file
   defaults CAMERA            set every property to the driver's default value
+  remember CAMERA            keep the camera's current settings for it
+  forget CAMERA              drop the settings kept for the camera
+  remembered [--json]        the cameras with settings kept for them
+  restore [CAMERA]           put the kept settings back on the attached cameras
+  restore --watch            stay running: put them back whenever a camera is plugged in
+  autostart on|off           run `restore --watch` at every login (systemd user unit)
 
 CAMERA is an index from `korvane-cam list`, an exact camera name, or a device path.
 KORVANE_CAMERAS chooses the cameras as for the window (unset: the machine's cameras;
 "demo": the built-in demo set; a file: the simulated cameras it describes).
 
 Exit status: 0 success, 1 settings file error, 2 usage error, 3 camera not found or
-ambiguous, 4 unsupported property, 5 device error.
+ambiguous, 4 unsupported property, 5 device error, 6 not available on this system.
 `korvane-cam COMMAND --help` describes one command; man korvane-cam describes all.
 )";
 
@@ -73,6 +79,51 @@ Sets every supported property to the default value its driver reports, as the wi
 Prints NAME=VALUE for each write.
 )";
 
+constexpr const char* kRemember = R"(Usage: korvane-cam remember CAMERA
+
+Keeps the camera's current settings for it, as `save` would write them, in a settings file
+of its own under $XDG_CONFIG_HOME/korvane-cam/cameras (~/.config/korvane-cam/cameras).
+The settings belong to the camera's device path, which stays the same for a USB port and
+serial number, so two cameras of one model keep settings of their own. Remembering again
+replaces what was kept. `restore` and `restore --watch` put them back.
+)";
+
+constexpr const char* kForget = R"(Usage: korvane-cam forget CAMERA
+
+Drops the settings kept for the camera. CAMERA may also be the device path of a camera
+that is not attached, as `korvane-cam remembered` lists it.
+)";
+
+constexpr const char* kRemembered = R"(Usage: korvane-cam remembered [--json]
+
+Lists the cameras with settings kept for them: device path, name, and the index of the
+camera when it is attached.
+--json prints a JSON array of {"path", "name", "file", "attached"} (attached: the
+index, or null).
+)";
+
+constexpr const char* kRestore = R"(Usage: korvane-cam restore [CAMERA]
+       korvane-cam restore --watch
+
+Puts the kept settings back on every attached camera that has some, or on CAMERA, as
+`load` applies a file: the Auto states first, then the values, then the power
+frequency. Prints one line per camera with what was written. A write the camera refuses
+is reported and the others still go out.
+
+--watch stays running until SIGINT or SIGTERM: it restores the attached cameras, then
+each camera with kept settings whenever it is plugged in (again), waiting while a new
+camera does not answer yet. It logs one line per camera to standard error and uses no
+CPU while nothing happens. `autostart on` runs it at every login.
+)";
+
+constexpr const char* kAutostart = R"(Usage: korvane-cam autostart on|off
+
+on: enables and starts the systemd user unit korvane-cam-restore.service, which runs
+`korvane-cam restore --watch` at every login. off: stops and disables it. Needs
+systemd's user manager; where there is none (a container, a login over SSH) it says so
+and changes nothing.
+)";
+
 }  // namespace
 
 std::string HelpText(TCommand command) {
@@ -89,6 +140,16 @@ std::string HelpText(TCommand command) {
       return kLoad;
     case TCommand::Defaults:
       return kDefaults;
+    case TCommand::Remember:
+      return kRemember;
+    case TCommand::Forget:
+      return kForget;
+    case TCommand::Remembered:
+      return kRemembered;
+    case TCommand::Restore:
+      return kRestore;
+    case TCommand::Autostart:
+      return kAutostart;
     case TCommand::None:
       break;
   }

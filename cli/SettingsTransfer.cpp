@@ -10,21 +10,16 @@ namespace korvane::cli {
 
 namespace {
 
-// Runs one write; a refusal is reported at once and counted, and the caller goes on.
+// Runs one write; a refusal goes to the log, and the caller goes on.
 template <class Write>
 void TryWrite(TOpenCamera& camera, std::string_view name, const std::string& text, Write&& write,
-              std::ostream& out, std::ostream& err, int& failures) {
+              TWriteLog& log) {
   try {
     camera.Call(name, std::forward<Write>(write));
-    out << name << '=' << text << '\n' << std::flush;
+    log.Written(name, text);
   } catch (const ECliError& error) {
-    err << ErrorLine(error.what()) << std::flush;
-    ++failures;
+    log.Refused(error);
   }
-}
-
-void EndWithFailures(int failures) {
-  if (failures > 0) throw ECliError(TExitCode::DeviceError, "");
 }
 
 void CheckReadable(TOpenCamera& camera, const std::filesystem::path& file) {
@@ -41,6 +36,19 @@ void CheckReadable(TOpenCamera& camera, const std::filesystem::path& file) {
 }
 
 }  // namespace
+
+void TStreamWriteLog::Written(std::string_view name, const std::string& value) {
+  FOut << name << '=' << value << '\n' << std::flush;
+}
+
+void TStreamWriteLog::Refused(const ECliError& error) {
+  FErr << ErrorLine(error.what()) << std::flush;
+  ++FFailures;
+}
+
+void TStreamWriteLog::EndWithFailures() const {
+  if (FFailures > 0) throw ECliError(TExitCode::DeviceError, "");
+}
 
 TCameraSettings ReadCameraSettings(TOpenCamera& camera) {
   TCameraSettings settings;
@@ -79,8 +87,12 @@ void SaveSettings(TOpenCamera& camera, const std::filesystem::path& file) {
 void LoadSettings(TOpenCamera& camera, const std::filesystem::path& file, std::ostream& out,
                   std::ostream& err) {
   CheckReadable(camera, file);
-  const TCameraSettings settings = CameraSettingsFile::Read(file, camera.Name());
-  int failures = 0;
+  TStreamWriteLog log(out, err);
+  ApplySettings(camera, CameraSettingsFile::Read(file, camera.Name()), log);
+  log.EndWithFailures();
+}
+
+void ApplySettings(TOpenCamera& camera, const TCameraSettings& settings, TWriteLog& log) {
   // Auto states first, so that each value lands on a control already in its saved mode.
   for (std::size_t i = 0; i < kCameraProperties.size(); ++i) {
     const TCameraProperty& property = kCameraProperties[i];
@@ -90,7 +102,7 @@ void LoadSettings(TOpenCamera& camera, const std::filesystem::path& file, std::o
     if (!differs) continue;
     TryWrite(
         camera, property.Name, settings.Autos[i] ? "auto" : "manual",
-        [&](TFCamera& c) { (c.*property.SetAuto)(settings.Autos[i]); }, out, err, failures);
+        [&](TFCamera& c) { (c.*property.SetAuto)(settings.Autos[i]); }, log);
   }
   // A value is written only where it moves the position the window would show, as the
   // window's track bar reports a change only then.
@@ -109,7 +121,7 @@ void LoadSettings(TOpenCamera& camera, const std::filesystem::path& file, std::o
     if (!write) continue;
     TryWrite(
         camera, property.Name, std::to_string(*write),
-        [&](TFCamera& c) { (c.*property.SetValue)(*write); }, out, err, failures);
+        [&](TFCamera& c) { (c.*property.SetValue)(*write); }, log);
   }
   const bool frequencySupported = camera.Call(
       kPowerFrequencyKey, [](TFCamera& c) { return c.GetPowerLineFrequencySupported(); });
@@ -119,13 +131,12 @@ void LoadSettings(TOpenCamera& camera, const std::filesystem::path& file, std::o
     const bool is50 = settings.PowerFrequency == kPowerFrequency50Hz;
     TryWrite(
         camera, kPowerFrequencyKey, is50 ? "50" : "60",
-        [&](TFCamera& c) { c.SetPowerLineFrequency(is50 ? pf50Hz : pf60Hz); }, out, err, failures);
+        [&](TFCamera& c) { c.SetPowerLineFrequency(is50 ? pf50Hz : pf60Hz); }, log);
   }
-  EndWithFailures(failures);
 }
 
 void ResetToDefaults(TOpenCamera& camera, std::ostream& out, std::ostream& err) {
-  int failures = 0;
+  TStreamWriteLog log(out, err);
   bool anySupported = false;
   for (const TCameraProperty& property : kCameraProperties) {
     std::optional<LONG> defaultValue;
@@ -135,21 +146,20 @@ void ResetToDefaults(TOpenCamera& camera, std::ostream& out, std::ostream& err) 
       });
     } catch (const ECliError& error) {
       // One property that cannot be read keeps none of the others from their defaults.
-      err << ErrorLine(error.what()) << std::flush;
-      ++failures;
+      log.Refused(error);
       continue;
     }
     if (!defaultValue) continue;
     anySupported = true;
     TryWrite(
         camera, property.Name, std::to_string(*defaultValue),
-        [&](TFCamera& c) { (c.*property.SetValue)(*defaultValue); }, out, err, failures);
+        [&](TFCamera& c) { (c.*property.SetValue)(*defaultValue); }, log);
   }
-  if (!anySupported && failures == 0) {
+  if (!anySupported && log.Failures() == 0) {
     throw ECliError(TExitCode::Unsupported,
                     camera.Message("", "does not support setting default values"));
   }
-  EndWithFailures(failures);
+  log.EndWithFailures();
 }
 
 }  // namespace korvane::cli

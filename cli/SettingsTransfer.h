@@ -4,11 +4,38 @@
 
 #include <filesystem>
 #include <ostream>
+#include <string>
+#include <string_view>
 
 #include "cli/CameraSelection.h"
 #include "settings/CameraSettingsFile.h"
 
 namespace korvane::cli {
+
+// Where writes to a camera are told as they go out, and refusals as they happen.
+class TWriteLog {
+ public:
+  virtual ~TWriteLog() = default;
+  virtual void Written(std::string_view name, const std::string& value) = 0;
+  virtual void Refused(const ECliError& error) = 0;
+};
+
+// NAME=VALUE lines on out and error lines on err, each flushed at once; counts the refusals.
+class TStreamWriteLog final : public TWriteLog {
+ public:
+  TStreamWriteLog(std::ostream& out, std::ostream& err) : FOut(out), FErr(err) {}
+  void Written(std::string_view name, const std::string& value) override;
+  void Refused(const ECliError& error) override;
+  int Failures() const { return FFailures; }
+  // Throws an ECliError DeviceError without a message (each refusal has been told) when any
+  // write was refused.
+  void EndWithFailures() const;
+
+ private:
+  std::ostream& FOut;
+  std::ostream& FErr;
+  int FFailures = 0;
+};
 
 // What the window's rows would show for the camera, as a settings file holds it: a supported
 // property at its value under the value rule and its Auto state; an unsupported one at 0, not
@@ -19,11 +46,15 @@ TCameraSettings ReadCameraSettings(TOpenCamera& camera);
 // when reading the camera fails. Throws ECliError DeviceError or SettingsFile.
 void SaveSettings(TOpenCamera& camera, const std::filesystem::path& file);
 
-// Applies the camera's section the way the window's load does: the Auto states of the
-// supported properties, then their values (written only where the value rule moves the
-// position), then the power frequency. Prints NAME=VALUE for each write. A refused write is
-// reported and the others still go out; a failed read ends the load. Throws ECliError
-// SettingsFile (no such file or no section for the camera: nothing written) or DeviceError.
+// Applies settings the way the window's load does: the Auto states of the supported
+// properties, then their values (written only where the value rule moves the position), then
+// the power frequency. A refused write goes to the log and the others still go out; a failed
+// read ends it with ECliError DeviceError.
+void ApplySettings(TOpenCamera& camera, const TCameraSettings& settings, TWriteLog& log);
+
+// Applies the camera's section of the file (ApplySettings), printing NAME=VALUE for each write.
+// Throws ECliError SettingsFile (no such file or no section for the camera: nothing written) or
+// DeviceError.
 void LoadSettings(TOpenCamera& camera, const std::filesystem::path& file, std::ostream& out,
                   std::ostream& err);
 

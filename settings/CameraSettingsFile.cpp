@@ -1,5 +1,8 @@
 #include "settings/CameraSettingsFile.h"
 
+#include <variant>
+
+#include "platform/os/ProfileDocument.h"
 #include "platform/os/ProfileFile.h"
 #include "settings/PositionText.h"
 
@@ -14,19 +17,43 @@ void WriteKey(korvane::os::ProfileFile& file, const std::string& section, std::s
   }
 }
 
+// The 35 keys with their text, in the order they are written.
+template <class Visit>
+void ForEachKey(const TCameraSettings& settings, Visit&& visit) {
+  for (std::size_t i = 0; i < kSettingsPropertyCount; ++i) {
+    visit(kSettingsPropertyKeys[i], PositionText::General(settings.Positions[i]));
+  }
+  for (std::size_t i = 0; i < kSettingsPropertyCount; ++i) {
+    visit(AutoKey(kSettingsPropertyKeys[i]), settings.Autos[i] ? "1" : "0");
+  }
+  visit(kPowerFrequencyKey, std::to_string(settings.PowerFrequency));
+}
+
 }  // namespace
 
 void Write(const std::filesystem::path& file, const std::string& section,
            const TCameraSettings& settings) {
   korvane::os::ProfileFile profile(file);
-  for (std::size_t i = 0; i < kSettingsPropertyCount; ++i) {
-    WriteKey(profile, section, kSettingsPropertyKeys[i],
-             PositionText::General(settings.Positions[i]));
-  }
-  for (std::size_t i = 0; i < kSettingsPropertyCount; ++i) {
-    WriteKey(profile, section, AutoKey(kSettingsPropertyKeys[i]), settings.Autos[i] ? "1" : "0");
-  }
-  WriteKey(profile, section, kPowerFrequencyKey, std::to_string(settings.PowerFrequency));
+  ForEachKey(settings, [&](std::string_view key, const std::string& value) {
+    WriteKey(profile, section, key, value);
+  });
+}
+
+std::string Text(const std::string& section, const TCameraSettings& settings,
+                 const std::vector<TSettingsFileKey>& further) {
+  namespace profile = korvane::os::profile;
+  std::string text;
+  const auto set = [&](std::string_view inSection, std::string_view key, std::string_view value) {
+    auto edited = profile::SetValue(profile::ParseProfile(text), inSection, key, value);
+    if (const auto* error = std::get_if<profile::EditError>(&edited)) {
+      throw ESettingsFileError(error->reason);
+    }
+    text = std::move(std::get<std::string>(edited));
+  };
+  ForEachKey(settings,
+             [&](std::string_view key, const std::string& value) { set(section, key, value); });
+  for (const TSettingsFileKey& key : further) set(key.Section, key.Key, key.Value);
+  return text;
 }
 
 TCameraSettings Read(const std::filesystem::path& file, const std::string& section) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "settings/SettingsKeys.h"
 
@@ -21,6 +22,13 @@ class ESettingsFileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// One key of a settings file beyond a camera's own, such as a note of where it came from.
+struct TSettingsFileKey {
+  std::string Section;
+  std::string Key;
+  std::string Value;
+};
+
 namespace CameraSettingsFile {
 
 // Writes the 35 keys in their order into the section, each straight to the file; the rest of
@@ -28,6 +36,12 @@ namespace CameraSettingsFile {
 // write the system refuses; the keys written before it stay.
 void Write(const std::filesystem::path& file, const std::string& section,
            const TCameraSettings& settings);
+
+// The whole text of a new file holding only the camera's section, byte for byte as Write leaves
+// a new file, followed by the further keys. For a file that must change in one step. Throws
+// ESettingsFileError when a name or value cannot be stored.
+std::string Text(const std::string& section, const TCameraSettings& settings,
+                 const std::vector<TSettingsFileKey>& further);
 
 // A missing file, section or key, or a malformed value, reads as the defaults: 0, not
 // automatic, index 0.

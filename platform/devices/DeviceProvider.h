@@ -3,6 +3,7 @@
 // Video4Linux2). A provider lists the devices of a category; enumeration wraps each in a
 // moniker, so a caller never learns which provider a device came from.
 
+#include <cerrno>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,11 +32,29 @@ class DeviceEntry {
   virtual HRESULT BindToObject(REFIID iid, void** object) = 0;
 };
 
+// Tells a waiting program that devices may have come: a descriptor of this process for poll(2),
+// and the paths that came. A path is a device path as the property bag gives it, or another
+// name of the same device, which the caller will not find in the list.
+class DeviceWatch {
+ public:
+  virtual ~DeviceWatch() = default;
+  virtual int Descriptor() const = 0;
+  // Takes what made the descriptor readable and appends the paths that came or changed so that
+  // their device may answer now. 0, or the errno of the failure.
+  virtual int TakeAppeared(std::vector<std::string>* paths) = 0;
+};
+
 class DeviceProvider {
  public:
   virtual ~DeviceProvider() = default;
   // The devices present now in the given category (a CLSID_...Category), in display order.
   virtual std::vector<std::shared_ptr<DeviceEntry>> Enumerate(const GUID& category) = 0;
+  // Watches for devices of this provider coming; nullptr with *error (an errno) when they
+  // cannot be watched. ENOTSUP: this provider's devices do not come and go while it runs.
+  virtual std::unique_ptr<DeviceWatch> WatchDevices(int* error) {
+    *error = ENOTSUP;
+    return nullptr;
+  }
 };
 
 using ProviderList = std::vector<std::shared_ptr<DeviceProvider>>;

@@ -70,14 +70,17 @@ std::optional<std::string> ParseUserDirsLine(std::string_view line, const std::s
 
 }  // namespace
 
+std::string ConfigFolder() {
+  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && config[0] == '/') {
+    return WithoutTrailingSlashes(config);
+  }
+  const std::string home = HomeFolder();
+  return home.empty() ? std::string() : BelowHome(home, "/.config");
+}
+
 std::string DocumentsFolder() {
   const std::string home = HomeFolder();
-  std::string configFolder;
-  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && config[0] == '/') {
-    configFolder = config;
-  } else if (!home.empty()) {
-    configFolder = home + "/.config";
-  }
+  const std::string configFolder = ConfigFolder();
   if (!configFolder.empty()) {
     // Read like a profile file: a FIFO or a huge file in its place must not hang us.
     auto loaded = LoadRegularFile(configFolder + "/user-dirs.dirs", 64 * 1024, "a user-dirs file");

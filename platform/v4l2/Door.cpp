@@ -73,4 +73,17 @@ int Door::ReadTextFile(const std::string& path, std::string* contents) const {
   return ErrorOf(Retried([&] { return kernel_->ReadTextFile(path, contents); }));
 }
 
+int Door::WatchDevices() const {
+  const int fd = Retried([&] { return kernel_->WatchDevices(); });
+  return fd >= 0 ? fd : -ErrorOf(fd);
+}
+
+int Door::ReadDeviceWatch(int watch, std::vector<std::string>* appeared) const {
+  return ErrorOf(Retried([&] { return kernel_->ReadDeviceWatch(watch, appeared); }));
+}
+
+int Door::CloseDeviceWatch(int watch) const {
+  return ErrorOf(kernel_->CloseDeviceWatch(watch));
+}
+
 }  // namespace korvane::v4l2

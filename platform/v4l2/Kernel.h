@@ -38,13 +38,24 @@ class Kernel {
   virtual int ReadLink(const std::string& path, std::string* target) = 0;
   // The contents of a small text file (sysfs attributes), links in the path followed.
   virtual int ReadTextFile(const std::string& path, std::string* contents) = 0;
+
+  // Plugging in. WatchDevices gives a descriptor of this process, for poll(2) beside the
+  // caller's own descriptors, that turns readable when a device node or one of its by-id or
+  // by-path links may have come or changed its permissions.
+  virtual int WatchDevices() = 0;
+  // Takes what made the watch readable and appends the paths that came or changed ("/dev/video2",
+  // "/dev/v4l/by-id/..."); nothing pending is no error. Whatever was appended before a failure
+  // stays valid, so a call retried after EINTR loses nothing.
+  virtual int ReadDeviceWatch(int watch, std::vector<std::string>* appeared) = 0;
+  virtual int CloseDeviceWatch(int watch) = 0;
 };
 
 // The machine's own kernel.
 std::shared_ptr<Kernel> MakeLibcKernel();
 
 // The calls the provider makes, with EINTR retried. Each returns the error number of a
-// failure and 0 on success, except Open and Poll, which return their result or -errno.
+// failure and 0 on success, except Open, Poll and WatchDevices, which return their result or
+// -errno.
 class Door {
  public:
   explicit Door(std::shared_ptr<Kernel> kernel) : kernel_(std::move(kernel)) {}
@@ -62,6 +73,10 @@ class Door {
   int ListDirectory(const std::string& path, std::vector<std::string>* names) const;
   int ReadLink(const std::string& path, std::string* target) const;
   int ReadTextFile(const std::string& path, std::string* contents) const;
+  // The watch's descriptor, or -errno.
+  int WatchDevices() const;
+  int ReadDeviceWatch(int watch, std::vector<std::string>* appeared) const;
+  int CloseDeviceWatch(int watch) const;
 
   Kernel& kernel() const { return *kernel_; }
   const std::shared_ptr<Kernel>& SharedKernel() const { return kernel_; }
@@ -70,17 +85,23 @@ class Door {
   std::shared_ptr<Kernel> kernel_;
 };
 
-// An open device node: closed through its door when the last owner lets it go.
+// An open device node, or a device watch: closed through its door when the last owner lets
+// it go.
 class UniqueFd {
  public:
+  using Closer = int (Door::*)(int) const;
+
   UniqueFd() = default;
-  UniqueFd(Door door, int fd) : door_(std::move(door)), fd_(fd) {}
+  UniqueFd(Door door, int fd, Closer close = &Door::Close)
+      : door_(std::move(door)), fd_(fd), close_(close) {}
   ~UniqueFd() { Reset(); }
-  UniqueFd(UniqueFd&& other) noexcept : door_(other.door_), fd_(other.Release()) {}
+  UniqueFd(UniqueFd&& other) noexcept
+      : door_(other.door_), fd_(other.Release()), close_(other.close_) {}
   UniqueFd& operator=(UniqueFd&& other) noexcept {
     if (this != &other) {
       Reset();
       door_ = other.door_;
+      close_ = other.close_;
       fd_ = other.Release();
     }
     return *this;
@@ -96,13 +117,14 @@ class UniqueFd {
     return fd;
   }
   void Reset() {
-    if (fd_ >= 0 && door_) door_->Close(fd_);
+    if (fd_ >= 0 && door_) ((*door_).*close_)(fd_);
     fd_ = -1;
   }
 
  private:
   std::optional<Door> door_;
   int fd_ = -1;
+  Closer close_ = &Door::Close;
 };
 
 }  // namespace korvane::v4l2

@@ -9,8 +9,12 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
 
 #include "platform/v4l2/Kernel.h"
+#include "platform/v4l2/NodeWatch.h"
 
 namespace korvane::v4l2 {
 namespace {
@@ -84,6 +88,38 @@ class LibcKernel final : public Kernel {
     ::close(fd);
     return 0;
   }
+
+  int WatchDevices() override {
+    auto watch = std::make_unique<NodeWatch>();
+    if (watch->Start() != 0) return -1;
+    const int fd = watch->Descriptor();
+    const std::lock_guard lock(watchesMutex_);
+    watches_[fd] = std::move(watch);
+    return fd;
+  }
+
+  int ReadDeviceWatch(int watch, std::vector<std::string>* appeared) override {
+    const std::lock_guard lock(watchesMutex_);
+    const auto found = watches_.find(watch);
+    if (found == watches_.end()) {
+      errno = EBADF;
+      return -1;
+    }
+    return found->second->Read(appeared);
+  }
+
+  int CloseDeviceWatch(int watch) override {
+    const std::lock_guard lock(watchesMutex_);
+    if (watches_.erase(watch) == 0) {
+      errno = EBADF;
+      return -1;
+    }
+    return 0;
+  }
+
+ private:
+  std::mutex watchesMutex_;
+  std::map<int, std::unique_ptr<NodeWatch>> watches_;
 };
 
 }  // namespace

@@ -33,6 +33,22 @@ class V4l2DeviceEntry final : public devices::DeviceEntry {
   const CameraNode camera_;
 };
 
+// A camera's node and links coming, as the kernel tells them.
+class V4l2DeviceWatch final : public devices::DeviceWatch {
+ public:
+  V4l2DeviceWatch(Door door, int fd)
+      : door_(door), fd_(std::move(door), fd, &Door::CloseDeviceWatch) {}
+
+  int Descriptor() const override { return fd_.Get(); }
+  int TakeAppeared(std::vector<std::string>* paths) override {
+    return door_.ReadDeviceWatch(fd_.Get(), paths);
+  }
+
+ private:
+  const Door door_;
+  const UniqueFd fd_;
+};
+
 class V4l2Provider final : public devices::DeviceProvider {
  public:
   explicit V4l2Provider(std::shared_ptr<Kernel> kernel) : door_(std::move(kernel)) {}
@@ -44,6 +60,16 @@ class V4l2Provider final : public devices::DeviceProvider {
       entries.push_back(std::make_shared<V4l2DeviceEntry>(door_, std::move(camera)));
     }
     return entries;
+  }
+
+  std::unique_ptr<devices::DeviceWatch> WatchDevices(int* error) override {
+    const int fd = door_.WatchDevices();
+    if (fd < 0) {
+      *error = -fd;
+      return nullptr;
+    }
+    *error = 0;
+    return std::make_unique<V4l2DeviceWatch>(door_, fd);
   }
 
  private:

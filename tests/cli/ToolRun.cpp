@@ -1,33 +1,40 @@
 #include "tests/cli/ToolRun.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "platform/sim/SimJson.h"
 
 extern char** environ;
 
 namespace korvane::cli::testing {
+namespace {
 
-TToolRun RunTool(const std::filesystem::path& camerasFile,
-                 const std::vector<std::string>& arguments) {
-  const TScratchFolder outputs;
-  const std::string outFile = (outputs / "out").string();
-  const std::string errFile = (outputs / "err").string();
+// Far beyond what the tool waits for itself (at most 20 s for a camera that does not answer).
+constexpr auto kPatience = std::chrono::seconds(60);
 
+pid_t Spawn(const TEnvironment& changes, const std::vector<std::string>& arguments,
+            const std::string& outFile, const std::string& errFile) {
   std::vector<std::string> environment;
   for (char** entry = environ; *entry; ++entry) {
-    if (std::string_view(*entry).starts_with("KORVANE_CAMERAS=")) continue;
-    environment.emplace_back(*entry);
+    const std::string_view text(*entry);
+    bool changed = false;
+    for (const auto& [name, value] : changes) changed = changed || text.starts_with(name + "=");
+    if (!changed) environment.emplace_back(text);
   }
-  environment.push_back("KORVANE_CAMERAS=" + camerasFile.string());
+  for (const auto& [name, value] : changes) {
+    if (value) environment.push_back(name + "=" + *value);
+  }
   std::vector<char*> envp;
   for (std::string& entry : environment) envp.push_back(entry.data());
   envp.push_back(nullptr);
@@ -51,14 +58,60 @@ TToolRun RunTool(const std::filesystem::path& camerasFile,
       posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) throw std::runtime_error("cannot start " + program);
+  return pid;
+}
+
+int WaitForEnd(pid_t pid) {
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+}  // namespace
+
+TToolRun RunTool(const std::filesystem::path& camerasFile,
+                 const std::vector<std::string>& arguments) {
+  return RunTool(TEnvironment{{"KORVANE_CAMERAS", camerasFile.string()}}, arguments);
+}
+
+TToolRun RunTool(const TEnvironment& environment, const std::vector<std::string>& arguments) {
+  const TScratchFolder outputs;
+  const std::string outFile = (outputs / "out").string();
+  const std::string errFile = (outputs / "err").string();
   TToolRun run;
-  run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  run.ExitCode = WaitForEnd(Spawn(environment, arguments, outFile, errFile));
   run.Out = ReadText(outFile);
   run.Err = ReadText(errFile);
   return run;
+}
+
+TBackgroundTool::TBackgroundTool(const TEnvironment& environment,
+                                 const std::vector<std::string>& arguments)
+    : FPid(Spawn(environment, arguments, "/dev/null", (FOutputs / "err").string())) {}
+
+TBackgroundTool::~TBackgroundTool() {
+  if (FPid > 0) Stop(SIGKILL);
+}
+
+std::string TBackgroundTool::Err() const {
+  return ReadText(FOutputs / "err");
+}
+
+bool TBackgroundTool::WaitForErr(const std::string& text, int count) const {
+  const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  while (Occurrences(Err(), text) < count) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+int TBackgroundTool::Stop(int signal) {
+  ::kill(FPid, signal);
+  const int code = WaitForEnd(FPid);
+  FPid = -1;
+  return code;
 }
 
 TScratchFolder::TScratchFolder() {
@@ -85,6 +138,15 @@ std::string ReadText(const std::filesystem::path& file) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+int Occurrences(const std::string& haystack, const std::string& text) {
+  int count = 0;
+  for (std::size_t at = haystack.find(text); at != std::string::npos;
+       at = haystack.find(text, at + text.size())) {
+    ++count;
+  }
+  return count;
 }
 
 }  // namespace korvane::cli::testing

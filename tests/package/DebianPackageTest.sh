@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a built tree, unpacks it into a temporary root and checks what
 # a user installs: the program, the tool, the menu entry, the icons, the metainfo, the manual
-# pages and the package's documents; that the entry and the metainfo pass the validators Debian
-# ships; that the package declares its runtime dependencies; and that the installed tool runs
-# without a GUI toolkit.
+# pages, the package's documents and the user unit of `korvane-cam autostart` (not enabled);
+# that the entry and the metainfo pass the validators Debian ships; that the package declares
+# its runtime dependencies; and that the installed tool runs without a GUI toolkit.
 # Usage: DebianPackageTest.sh BUILD_DIR APP_ID PACKAGE_NAME
 set -euo pipefail
 build=$1
@@ -49,6 +49,14 @@ grep -qx "Icon=$id" "$entry" || fail "the entry does not name the installed icon
 grep -qx "Exec=KorvaneCamSettingsTool" "$entry" || fail "the entry does not start the program"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml" ||
   fail "appstreamcli refuses the metainfo"
+
+unit=$root/usr/lib/systemd/user/korvane-cam-restore.service
+grep -qx "ExecStart=/usr/bin/korvane-cam restore --watch" "$unit" ||
+  fail "the package lacks the user unit that starts the watcher"
+# Installed, not enabled: `korvane-cam autostart on` is the user's choice.
+if find "$root" -name '*.wants' | grep -q . || dpkg-deb -I "$deb" | grep -q postinst; then
+  fail "the package enables the user unit"
+fi
 
 zcat "$root/usr/share/man/man1/korvane-cam.1.gz" | grep -q '^\.SH EXIT STATUS' ||
   fail "the manual page of korvane-cam has no exit status"

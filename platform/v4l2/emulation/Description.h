@@ -114,6 +114,7 @@ struct CameraDescription {
   UsbIdentity usb;
   std::string byPath;  // the udev path name without "-video-indexN"
   bool present = true;
+  std::int64_t plugs = 0;  // raised: unplugged and plugged in again at once
   bool accessDenied = false;
   std::vector<ControlDescription> controls;  // sorted by id
   std::vector<FormatDescription> formats;

@@ -15,9 +15,9 @@
 #include <utility>
 
 #include "platform/sim/JsonPositions.h"
-#include "platform/v4l2/emulation/PositionedJson.h"
 #include "platform/v4l2/emulation/FormatsJson.h"
 #include "platform/v4l2/emulation/JsonFields.h"
+#include "platform/v4l2/emulation/PositionedJson.h"
 #include "platform/v4l2/emulation/StandardControls.h"
 
 namespace korvane::v4l2::emulation {
@@ -296,7 +296,7 @@ std::string PathFromBusInfo(const std::string& busInfo) {
 CameraDescription ParseCamera(const Json& json, const std::string& at, std::size_t index) {
   ExpectObject(json, at,
                {"id", "node", "metadataNode", "card", "busInfo", "usb", "byPath", "present",
-                "accessDenied", "controls", "formats", "current", "firmware"});
+                "plugs", "accessDenied", "controls", "formats", "current", "firmware"});
   CameraDescription camera;
   camera.id = Text(Required(json, at, "id"), Child(at, "id"));
   if (camera.id.empty()) Fail(Child(at, "id"), "an id is not empty");
@@ -322,6 +322,9 @@ CameraDescription ParseCamera(const Json& json, const std::string& at, std::size
       OptionalText(json, at, "busInfo").value_or("usb-0000:00:14.0-" + std::to_string(index + 1));
   camera.byPath = OptionalText(json, at, "byPath").value_or(PathFromBusInfo(camera.busInfo));
   camera.present = Boolean(json, at, "present", true);
+  if (const Json* plugs = Member(json, "plugs")) {
+    camera.plugs = Integer(*plugs, Child(at, "plugs"), 0, std::numeric_limits<std::int32_t>::max());
+  }
   camera.accessDenied = Boolean(json, at, "accessDenied", false);
 
   if (const Json* controls = Member(json, "controls")) {

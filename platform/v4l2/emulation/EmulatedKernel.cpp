@@ -107,6 +107,21 @@ int EmulatedKernel::ReadTextFile(const std::string& path, std::string* contents)
   return Answer(core_->ReadTextFile(path, contents));
 }
 
+int EmulatedKernel::WatchDevices() {
+  std::lock_guard lock(core_->Mutex());
+  return Answer(core_->WatchDevices());
+}
+
+int EmulatedKernel::ReadDeviceWatch(int watch, std::vector<std::string>* appeared) {
+  std::lock_guard lock(core_->Mutex());
+  return Answer(core_->ReadDeviceWatch(watch, appeared));
+}
+
+int EmulatedKernel::CloseDeviceWatch(int watch) {
+  std::lock_guard lock(core_->Mutex());
+  return Answer(core_->CloseDeviceWatch(watch));
+}
+
 void EmulatedKernel::Unplug(std::string_view camera) {
   std::lock_guard lock(core_->Mutex());
   core_->SetPresent(std::string(camera), false);

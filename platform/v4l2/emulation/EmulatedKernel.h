@@ -46,6 +46,11 @@ class EmulatedKernel : public Kernel {
   int ListDirectory(const std::string& path, std::vector<std::string>* names) override;
   int ReadLink(const std::string& path, std::string* target) override;
   int ReadTextFile(const std::string& path, std::string* contents) override;
+  // A file-backed kernel only (ENOTSUP otherwise): its file's folder watched with inotify, so
+  // a real poll(2) wakes when the file plugs a camera in.
+  int WatchDevices() override;
+  int ReadDeviceWatch(int watch, std::vector<std::string>* appeared) override;
+  int CloseDeviceWatch(int watch) override;
 
   // Test hooks, by the camera's "id":
   void Unplug(std::string_view camera);  // as pulling the cable

@@ -92,8 +92,11 @@ void KernelCore::Apply(ParsedDescription parsed) {
           changed.push_back({control.id, V4L2_EVENT_CTRL_CH_VALUE, true});
         }
       }
+      const bool replugged = camera.uvc->Description().plugs != description.plugs;
       camera.uvc->Replace(std::move(description));
       if (camera.device) Announce(*camera.device, nullptr, changed);
+      // Plugged in again below, under new node numbers.
+      if (replugged) Unplug(camera);
     }
     next.push_back(std::move(camera));
   }
@@ -270,6 +273,38 @@ int KernelCore::Store(const std::string& id, const UvcCamera::State& before) {
     MatchPresence(*again);
   }
   return EIO;
+}
+
+// ---- plugging in -----------------------------------------------------------------------------
+
+int KernelCore::WatchDevices() {
+  // Cameras kept in memory change only through this process's own calls.
+  if (!file_) return -ENOTSUP;
+  DeviceWatch watch;
+  if (const int error = watch.file.Start(file_->Path()); error != 0) return -error;
+  Sync();
+  watch.seen = Files().DevicePaths();
+  const int fd = watch.file.Descriptor();
+  watches_.emplace(fd, std::move(watch));
+  return fd;
+}
+
+int KernelCore::ReadDeviceWatch(int watch, std::vector<std::string>* appeared) {
+  const auto found = watches_.find(watch);
+  if (found == watches_.end()) return -EBADF;
+  if (const int error = found->second.file.Drain(); error != 0) return -error;
+  Sync();
+  std::map<std::string, int> now = Files().DevicePaths();
+  for (const auto& [path, node] : now) {
+    const auto before = found->second.seen.find(path);
+    if (before == found->second.seen.end() || before->second != node) appeared->push_back(path);
+  }
+  found->second.seen = std::move(now);
+  return 0;
+}
+
+int KernelCore::CloseDeviceWatch(int watch) {
+  return watches_.erase(watch) ? 0 : -EBADF;
 }
 
 // ---- descriptors and calls ----------------------------------------------------------------

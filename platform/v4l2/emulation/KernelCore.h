@@ -23,6 +23,7 @@
 #include "platform/v4l2/emulation/DescriptionJson.h"
 #include "platform/v4l2/emulation/EmulationFile.h"
 #include "platform/v4l2/emulation/EventQueue.h"
+#include "platform/v4l2/emulation/FileWatch.h"
 #include "platform/v4l2/emulation/UvcCamera.h"
 #include "platform/v4l2/emulation/VirtualFiles.h"
 
@@ -93,6 +94,11 @@ class KernelCore {
   int ListDirectory(const std::string& path, std::vector<std::string>* names);
   int ReadLink(const std::string& path, std::string* target);
   int ReadTextFile(const std::string& path, std::string* contents);
+  // Plugging in, seen through the camera file: reading the watch brings the cameras up to the
+  // file and names the nodes and links that are new or lead elsewhere since the last read.
+  int WatchDevices();
+  int ReadDeviceWatch(int watch, std::vector<std::string>* appeared);
+  int CloseDeviceWatch(int watch);
 
   // What tests and other programs do to the cameras, by camera id.
   void SetPresent(const std::string& camera, bool present);
@@ -151,6 +157,11 @@ class KernelCore {
   std::vector<Camera> cameras_;  // in the file's order
   std::map<int, std::shared_ptr<OpenFile>> files_;
   std::map<void*, std::unique_ptr<Mapping>> mappings_;
+  struct DeviceWatch {
+    FileWatch file;
+    std::map<std::string, int> seen;  // device paths and their nodes at the last read
+  };
+  std::map<int, DeviceWatch> watches_;  // by the watch's descriptor
   std::set<int> usedNodes_;  // every node number handed out; a camera plugged again gets a new one
   std::uint64_t plugs_ = 0;
   int interruptions_ = 0;

@@ -165,4 +165,14 @@ int VirtualFiles::Resolve(const std::string& path) const {
   return std::stoi(target.substr(std::string_view("../../video").size()));
 }
 
+std::map<std::string, int> VirtualFiles::DevicePaths() const {
+  std::map<std::string, int> paths;
+  for (const NodeView& node : nodes_)
+    paths["/dev/video" + std::to_string(node.number)] = node.number;
+  for (const auto& [folder, links] : {std::pair{kById, &byId_}, std::pair{kByPath, &byPath_}}) {
+    for (const auto& [name, node] : *links) paths[std::string(folder) + "/" + name] = node;
+  }
+  return paths;
+}
+
 }  // namespace korvane::v4l2::emulation

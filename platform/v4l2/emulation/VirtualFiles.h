@@ -30,6 +30,8 @@ class VirtualFiles {
   int ReadTextFile(const std::string& path, std::string* contents) const;
   // The node a device path or a link leads to; -1 when none.
   int Resolve(const std::string& path) const;
+  // Every device node and link in /dev, with the node it leads to.
+  std::map<std::string, int> DevicePaths() const;
 
   // The name of a node's links in /dev/v4l/by-id and /dev/v4l/by-path.
   static std::string ByIdName(const CameraDescription& camera, bool metadata);

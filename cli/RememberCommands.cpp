@@ -1,0 +1,145 @@
+#include "cli/RememberCommands.h"
+
+#include <nlohmann/json.hpp>
+
+#include "cli/TextTable.h"
+
+namespace korvane::cli {
+namespace {
+
+std::string Quoted(std::string_view name) {
+  return "'" + std::string(name) + "'";
+}
+
+ECliError NotRemembered(const TOpenCamera& camera) {
+  return ECliError(TExitCode::SettingsFile,
+                   camera.Message("", "has no remembered settings (" + camera.Device().Path + ")"));
+}
+
+std::optional<std::size_t> AttachedIndex(const TFVideoCaptureDevices& devices,
+                                         const std::string& path) {
+  for (std::size_t i = 0; i < devices.size(); ++i) {
+    if (devices[i].Path == path) return i;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+void TRestoreLog::Written(std::string_view name, const std::string& value) {
+  FWrites.push_back(std::string(name) + "=" + value);
+}
+
+void TRestoreLog::Refused(const ECliError& error) {
+  std::string_view message = error.what();
+  if (message.starts_with(FCameraPrefix)) message.remove_prefix(FCameraPrefix.size());
+  FRefusals.emplace_back(message);
+}
+
+void RestoreCamera(TOpenCamera& camera, const TRememberedCamera& remembered, TWriteLog& log) {
+  // The camera's name may have changed since (a firmware update): the device path is the key.
+  if (!CameraSettingsFile::HasSection(remembered.File, remembered.Name)) {
+    throw ECliError(TExitCode::SettingsFile,
+                    camera.Message("", "the remembered settings file " + remembered.File.string() +
+                                           " has no section [" + remembered.Name + "]"));
+  }
+  ApplySettings(camera, CameraSettingsFile::Read(remembered.File, remembered.Name), log);
+}
+
+std::string RestoredText(const TOpenCamera& camera, const TRestoreLog& log) {
+  std::string text = Quoted(camera.Name()) + " (" + camera.Device().Path + "):";
+  for (const std::string& write : log.Writes()) text += " " + write;
+  if (log.Writes().empty()) text += " nothing to change";
+  return text;
+}
+
+void RememberCamera(TOpenCamera& camera, std::ostream& out) {
+  if (camera.Device().Path.empty()) {
+    throw ECliError(TExitCode::Unsupported,
+                    camera.Message("", "has no device path, so its settings cannot be kept"));
+  }
+  const TCameraSettings settings = ReadCameraSettings(camera);
+  const TRememberedCamera remembered =
+      Remember(RememberedFolder(), camera.Device().Path, camera.Name(), settings);
+  out << "Remembered the settings of " << Quoted(camera.Name()) << " (" << remembered.DevicePath
+      << ") in " << remembered.File.string() << "\n";
+}
+
+bool ForgetDevicePath(std::string_view devicePath, std::ostream& out) {
+  if (!Forget(RememberedFolder(), devicePath)) return false;
+  out << "Forgot the settings of " << devicePath << "\n";
+  return true;
+}
+
+void ForgetCamera(const TOpenCamera& camera, std::ostream& out) {
+  if (camera.Device().Path.empty() || !ForgetDevicePath(camera.Device().Path, out)) {
+    throw NotRemembered(camera);
+  }
+}
+
+void ListRememberedCameras(const TFVideoCaptureDevices& devices, bool json, std::ostream& out) {
+  const std::vector<TRememberedCamera> cameras = ListRemembered(RememberedFolder());
+  if (json) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const TRememberedCamera& camera : cameras) {
+      const auto index = AttachedIndex(devices, camera.DevicePath);
+      list.push_back({{"path", camera.DevicePath},
+                      {"name", camera.Name},
+                      {"file", camera.File.string()},
+                      {"attached", index ? nlohmann::ordered_json(*index) : nullptr}});
+    }
+    out << list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
+    return;
+  }
+  if (cameras.empty()) {
+    out << "No remembered settings.\n";
+    return;
+  }
+  std::vector<std::vector<std::string>> rows{{"Device path", "Name", "Attached"}};
+  for (const TRememberedCamera& camera : cameras) {
+    const auto index = AttachedIndex(devices, camera.DevicePath);
+    rows.push_back(
+        {camera.DevicePath, camera.Name, index ? "index " + std::to_string(*index) : "no"});
+  }
+  out << TextTable(rows);
+}
+
+void RestoreCameras(const TFVideoCaptureDevices& devices, const std::optional<std::string>& camera,
+                    std::ostream& out, std::ostream& err) {
+  const std::filesystem::path folder = RememberedFolder();
+  std::vector<std::size_t> chosen;
+  if (camera) {
+    chosen.push_back(SelectCamera(devices, *camera));
+  } else {
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+      if (!devices[i].Path.empty() && FindRemembered(folder, devices[i].Path)) chosen.push_back(i);
+    }
+    if (chosen.empty()) out << "No attached camera has remembered settings.\n";
+  }
+  // One camera that fails keeps none of the others from their settings; the exit code is the
+  // first failure's.
+  std::optional<TExitCode> failure;
+  for (const std::size_t index : chosen) {
+    try {
+      TOpenCamera opened(devices, index);
+      const auto remembered = opened.Device().Path.empty()
+                                  ? std::nullopt
+                                  : FindRemembered(folder, opened.Device().Path);
+      if (!remembered) throw NotRemembered(opened);
+      TRestoreLog log(opened);
+      RestoreCamera(opened, *remembered, log);
+      out << RestoredText(opened, log) << "\n" << std::flush;
+      for (const std::string& refusal : log.Refusals()) {
+        err << ErrorLine(opened.Message("", refusal)) << std::flush;
+      }
+      if (!log.Refusals().empty() && !failure) failure = TExitCode::DeviceError;
+    } catch (const ECliError& error) {
+      if (chosen.size() == 1) throw;
+      err << ErrorLine(error.what()) << std::flush;
+      if (!failure) failure = error.Code();
+    }
+  }
+  if (failure) throw ECliError(*failure, "");
+}
+
+}  // namespace korvane::cli

@@ -1,0 +1,135 @@
+#include "cli/RememberedCameras.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+
+#include "cli/CliErrors.h"
+#include "platform/os/DocumentsFolder.h"
+#include "platform/os/FileAccess.h"
+#include "platform/os/ProfileFile.h"
+
+namespace korvane::cli {
+namespace {
+
+constexpr std::string_view kSection = "korvane-cam";
+constexpr std::string_view kDevicePathKey = "DevicePath";
+constexpr std::string_view kCameraKey = "Camera";
+constexpr std::string_view kExtension = ".kcs";
+// File names stay well within the 255 bytes of common file systems.
+constexpr std::size_t kMaxStem = 200;
+
+std::string Hex(std::uint64_t value, int digits) {
+  char text[17];
+  std::snprintf(text, sizeof text, "%0*llX", digits, static_cast<unsigned long long>(value));
+  return text;
+}
+
+// FNV-1a: a short, stable name for a path too long to be spelt out.
+std::uint64_t PathHash(std::string_view text) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const char c : text) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
+std::string Encoded(std::string_view devicePath) {
+  std::string stem;
+  for (const char c : devicePath) {
+    const auto u = static_cast<unsigned char>(c);
+    const bool plain = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
+                       u == '-' || u == '_' || (u == '.' && !stem.empty());
+    stem += plain ? std::string(1, c) : "%" + Hex(u, 2);
+  }
+  return stem;
+}
+
+ECliError FileError(const std::string& text) {
+  return ECliError(TExitCode::SettingsFile, text);
+}
+
+std::optional<TRememberedCamera> ReadRemembered(const std::filesystem::path& file) {
+  const os::ProfileFile profile(file);
+  TRememberedCamera camera;
+  camera.DevicePath = profile.ReadString(kSection, kDevicePathKey, "");
+  if (camera.DevicePath.empty()) return std::nullopt;
+  camera.Name = profile.ReadString(kSection, kCameraKey, "");
+  camera.File = file;
+  return camera;
+}
+
+}  // namespace
+
+std::filesystem::path RememberedFolder() {
+  const std::string config = os::ConfigFolder();
+  if (config.empty()) {
+    throw FileError("no folder for remembered settings: neither XDG_CONFIG_HOME nor HOME is set");
+  }
+  return std::filesystem::path(config) / "korvane-cam" / "cameras";
+}
+
+std::filesystem::path RememberedFile(const std::filesystem::path& folder,
+                                     std::string_view devicePath) {
+  std::string stem = Encoded(devicePath);
+  // A lone '%' is no encoded byte, so it names the empty path alone, and not ".kcs".
+  if (stem.empty()) stem = "%";
+  if (stem.size() > kMaxStem) stem = stem.substr(0, kMaxStem) + "~" + Hex(PathHash(devicePath), 16);
+  return folder / (stem + std::string(kExtension));
+}
+
+std::vector<TRememberedCamera> ListRemembered(const std::filesystem::path& folder) {
+  std::vector<TRememberedCamera> cameras;
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    if (entry->path().extension() != kExtension) continue;
+    if (auto camera = ReadRemembered(entry->path())) cameras.push_back(std::move(*camera));
+  }
+  std::sort(cameras.begin(), cameras.end(),
+            [](const auto& a, const auto& b) { return a.DevicePath < b.DevicePath; });
+  return cameras;
+}
+
+std::optional<TRememberedCamera> FindRemembered(const std::filesystem::path& folder,
+                                                std::string_view devicePath) {
+  auto camera = ReadRemembered(RememberedFile(folder, devicePath));
+  // A file that names another path is no answer: its name was made, or changed, by hand.
+  if (!camera || camera->DevicePath != devicePath) return std::nullopt;
+  return camera;
+}
+
+TRememberedCamera Remember(const std::filesystem::path& folder, const std::string& devicePath,
+                           const std::string& name, const TCameraSettings& settings) {
+  TRememberedCamera camera{devicePath, name, RememberedFile(folder, devicePath)};
+  std::string text;
+  try {
+    text =
+        CameraSettingsFile::Text(name, settings,
+                                 {{std::string(kSection), std::string(kDevicePathKey), devicePath},
+                                  {std::string(kSection), std::string(kCameraKey), name}});
+  } catch (const ESettingsFileError& error) {
+    throw FileError("cannot remember the settings of '" + name + "': " + error.what());
+  }
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) throw FileError("cannot create " + folder.string() + ": " + error.message());
+  if (std::string failure = os::ReplaceFileAtomically(camera.File, text, nullptr);
+      !failure.empty()) {
+    throw FileError(failure);
+  }
+  return camera;
+}
+
+bool Forget(const std::filesystem::path& folder, std::string_view devicePath) {
+  const auto camera = FindRemembered(folder, devicePath);
+  if (!camera) return false;
+  std::error_code error;
+  if (!std::filesystem::remove(camera->File, error) && error) {
+    throw FileError("cannot remove " + camera->File.string() + ": " + error.message());
+  }
+  return true;
+}
+
+}  // namespace korvane::cli

@@ -1,0 +1,191 @@
+#include "cli/RestoreWatch.h"
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli/RememberCommands.h"
+#include "platform/devices/DeviceProvider.h"
+#include "platform/os/FileAccess.h"
+#include "platform/os/Waiting.h"
+
+namespace korvane::cli {
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+// A camera that has just come may not answer yet: udev gives its node a group and an access
+// list and makes its links a moment after the kernel made the node. It is asked again after
+// a delay that doubles up to a limit, for a while.
+constexpr TClock::duration kFirstDelay = std::chrono::milliseconds(50);
+constexpr TClock::duration kLongestDelay = std::chrono::seconds(2);
+constexpr TClock::duration kPatience = std::chrono::seconds(20);
+
+struct TPending {
+  TClock::time_point NextTry;
+  TClock::time_point GiveUp;
+  TClock::duration Delay = kFirstDelay;
+  // Its node or link came while watching; a camera that was merely remembered at the start and
+  // is not attached is not waited for.
+  bool Announced = false;
+};
+
+class TWatcher {
+ public:
+  explicit TWatcher(std::ostream& err);
+  void Run();
+
+ private:
+  void Log(const std::string& line);
+  void Want(const std::string& devicePath, bool announced);
+  void TryDue();
+  // Whether the camera is done with: restored, given up, or gone from the remembered ones.
+  bool TryOne(const std::string& devicePath, const TPending& pending,
+              const TFVideoCaptureDevices& devices);
+  int Timeout() const;
+
+  std::ostream& FErr;
+  os::StopSignals FStop;  // first: no signal may end the process between two steps
+  std::vector<std::unique_ptr<devices::DeviceWatch>> FWatches;
+  std::filesystem::path FFolder;
+  std::map<std::string, TPending> FPending;  // by device path
+};
+
+TWatcher::TWatcher(std::ostream& err) : FErr(err), FFolder(RememberedFolder()) {
+  for (const auto& provider : devices::InstalledDeviceProviders()) {
+    int error = 0;
+    std::unique_ptr<devices::DeviceWatch> watch = provider->WatchDevices(&error);
+    if (watch) {
+      FWatches.push_back(std::move(watch));
+    } else if (error == ENOTSUP) {
+      throw ECliError(TExitCode::Unavailable,
+                      "restore --watch: these cameras do not come and go (simulated cameras); "
+                      "unset KORVANE_CAMERAS to watch the machine's cameras");
+    } else {
+      throw ECliError(TExitCode::DeviceError,
+                      "restore --watch: cannot watch for cameras: " + os::ErrnoText(error));
+    }
+  }
+}
+
+void TWatcher::Log(const std::string& line) {
+  FErr << "korvane-cam: " << line << "\n" << std::flush;
+}
+
+void TWatcher::Want(const std::string& devicePath, bool announced) {
+  const TClock::time_point now = TClock::now();
+  TPending& pending = FPending[devicePath];
+  pending.NextTry = now;
+  pending.GiveUp = now + kPatience;
+  pending.Delay = kFirstDelay;
+  pending.Announced = pending.Announced || announced;
+}
+
+int TWatcher::Timeout() const {
+  if (FPending.empty()) return -1;
+  TClock::time_point next = TClock::time_point::max();
+  for (const auto& [path, pending] : FPending) next = std::min(next, pending.NextTry);
+  const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - TClock::now());
+  return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(wait.count(), 0, 60000));
+}
+
+bool TWatcher::TryOne(const std::string& devicePath, const TPending& pending,
+                      const TFVideoCaptureDevices& devices) {
+  const auto remembered = FindRemembered(FFolder, devicePath);
+  if (!remembered) return true;
+  const bool patient = TClock::now() < pending.GiveUp;
+  const auto device = std::find_if(devices.begin(), devices.end(),
+                                   [&](const auto& d) { return d.Path == devicePath; });
+  if (device == devices.end()) {
+    if (!pending.Announced) return true;
+    if (patient) return false;
+    Log(devicePath + ": not restored: no camera is listed under this path");
+    return true;
+  }
+  try {
+    TOpenCamera camera(devices, static_cast<std::size_t>(device - devices.begin()));
+    TRestoreLog log(camera);
+    RestoreCamera(camera, *remembered, log);
+    std::string line = "restored " + RestoredText(camera, log);
+    for (const std::string& refusal : log.Refusals()) line += "; refused: " + refusal;
+    Log(line);
+    return true;
+  } catch (const ECliError& error) {
+    // Not answering yet is worth waiting for; a broken settings file is not.
+    if (patient && error.Code() != TExitCode::SettingsFile) return false;
+    Log(std::string(error.what()) + "; not restored");
+    return true;
+  }
+}
+
+void TWatcher::TryDue() {
+  const TClock::time_point now = TClock::now();
+  if (std::none_of(FPending.begin(), FPending.end(),
+                   [&](const auto& entry) { return entry.second.NextTry <= now; })) {
+    return;
+  }
+  TFVideoCaptureDevices devices;
+  try {
+    devices = TFCamera().GetDevices();
+  } catch (const std::exception& error) {
+    Log(std::string("cannot list the cameras: ") + error.what());
+  }
+  for (auto entry = FPending.begin(); entry != FPending.end();) {
+    auto& [path, pending] = *entry;
+    if (pending.NextTry > now) {
+      ++entry;
+    } else if (TryOne(path, pending, devices)) {
+      entry = FPending.erase(entry);
+    } else {
+      pending.NextTry = TClock::now() + pending.Delay;
+      pending.Delay = std::min(pending.Delay * 2, kLongestDelay);
+      ++entry;
+    }
+  }
+}
+
+void TWatcher::Run() {
+  Log("watching for cameras with remembered settings in " + FFolder.string());
+  for (const TRememberedCamera& camera : ListRemembered(FFolder)) Want(camera.DevicePath, false);
+  std::vector<int> descriptors{FStop.Descriptor()};
+  for (const auto& watch : FWatches) descriptors.push_back(watch->Descriptor());
+  for (;;) {
+    TryDue();
+    const std::vector<bool> ready = os::WaitReadable(descriptors, Timeout());
+    if (ready[0]) {
+      if (const std::string signal = FStop.Take(); !signal.empty()) {
+        Log("stopped by " + signal);
+        return;
+      }
+    }
+    std::vector<std::string> appeared;
+    for (std::size_t i = 0; i < FWatches.size(); ++i) {
+      if (!ready[i + 1]) continue;
+      if (const int error = FWatches[i]->TakeAppeared(&appeared); error != 0) {
+        throw ECliError(TExitCode::DeviceError,
+                        "restore --watch: cannot watch for cameras: " + os::ErrnoText(error));
+      }
+    }
+    if (appeared.empty()) continue;
+    // Read afresh: a camera remembered while the watcher runs is watched for from then on.
+    std::set<std::string> remembered;
+    for (const TRememberedCamera& camera : ListRemembered(FFolder)) {
+      remembered.insert(camera.DevicePath);
+    }
+    for (const std::string& path : appeared) {
+      if (remembered.contains(path)) Want(path, true);
+    }
+  }
+}
+
+}  // namespace
+
+void WatchAndRestore(std::ostream& err) {
+  TWatcher(err).Run();
+}
+
+}  // namespace korvane::cli
