@@ -2,6 +2,8 @@
 // component and applied at once while the renderer shows the picture, and the sizes and
 // positions the renderer reports.
 
+#include <utility>
+
 #include "camera/FCamera.h"
 #include "camera/FCameraChecks.h"
 #include "camera/FDirectShow9.h"
@@ -14,6 +16,20 @@ TFRect ToRect(const RECT& Rect) {
 
 RECT ToRECT(const TFRect& Rect) {
   return {Rect.Left, Rect.Top, Rect.Right, Rect.Bottom};
+}
+
+// The video's size and its aspect ratio, as the renderer reports them.
+std::pair<TFPoint, TFPoint> NativeVideo(const ComPtr<IVMRWindowlessControl9>& Windowless) {
+  TFPoint Size, AspectRatio;
+  CheckResult(Windowless->GetNativeVideoSize(&Size.X, &Size.Y, &AspectRatio.X, &AspectRatio.Y));
+  return {Size, AspectRatio};
+}
+
+// The source and destination rectangles.
+std::pair<TFRect, TFRect> VideoPosition(const ComPtr<IVMRWindowlessControl9>& Windowless) {
+  RECT Source{}, Destination{};
+  CheckResult(Windowless->GetVideoPosition(&Source, &Destination));
+  return {ToRect(Source), ToRect(Destination)};
 }
 
 }  // namespace
@@ -67,25 +83,17 @@ TFPoint TFCamera::GetMinIdealVideoSize() {
 
 TFPoint TFCamera::GetNativeVideoSize() {
   CheckVmr9();
-  TFPoint Size, AspectRatio;
-  CheckResult(
-      FVMRWindowlessControl9->GetNativeVideoSize(&Size.X, &Size.Y, &AspectRatio.X, &AspectRatio.Y));
-  return Size;
+  return NativeVideo(FVMRWindowlessControl9).first;
 }
 
 TFPoint TFCamera::GetNativeAspectRatio() {
   CheckVmr9();
-  TFPoint Size, AspectRatio;
-  CheckResult(
-      FVMRWindowlessControl9->GetNativeVideoSize(&Size.X, &Size.Y, &AspectRatio.X, &AspectRatio.Y));
-  return AspectRatio;
+  return NativeVideo(FVMRWindowlessControl9).second;
 }
 
 TFRect TFCamera::GetVideoPositionSource() {
   CheckVmr9();
-  RECT Source{}, Destination{};
-  CheckResult(FVMRWindowlessControl9->GetVideoPosition(&Source, &Destination));
-  return ToRect(Source);
+  return VideoPosition(FVMRWindowlessControl9).first;
 }
 
 void TFCamera::SetVideoPositionSource(const TFRect& Value) {
@@ -96,9 +104,7 @@ void TFCamera::SetVideoPositionSource(const TFRect& Value) {
 
 TFRect TFCamera::GetVideoPositionDest() {
   CheckVmr9();
-  RECT Source{}, Destination{};
-  CheckResult(FVMRWindowlessControl9->GetVideoPosition(&Source, &Destination));
-  return ToRect(Destination);
+  return VideoPosition(FVMRWindowlessControl9).second;
 }
 
 void TFCamera::SetVideoPositionDest(const TFRect& Value) {
