@@ -17,15 +17,25 @@
 // Class ids, device categories, pin categories and property sets
 
 inline constexpr CLSID CLSID_SystemDeviceEnum = MakeGuid("62BE5D10-60EB-11D0-BD3B-00A0C911CE86");
-inline constexpr CLSID CLSID_VideoInputDeviceCategory = MakeGuid("860BB310-5D01-11D0-BD3B-00A0C911CE86");
-inline constexpr CLSID CLSID_AudioInputDeviceCategory = MakeGuid("33D9A762-90C8-11D0-BD43-00A0C911CE86");
-inline constexpr CLSID CLSID_VideoCompressorCategory = MakeGuid("33D9A760-90C8-11D0-BD43-00A0C911CE86");
-inline constexpr CLSID CLSID_AudioCompressorCategory = MakeGuid("33D9A761-90C8-11D0-BD43-00A0C911CE86");
+inline constexpr CLSID CLSID_VideoInputDeviceCategory =
+    MakeGuid("860BB310-5D01-11D0-BD3B-00A0C911CE86");
+inline constexpr CLSID CLSID_AudioInputDeviceCategory =
+    MakeGuid("33D9A762-90C8-11D0-BD43-00A0C911CE86");
+inline constexpr CLSID CLSID_VideoCompressorCategory =
+    MakeGuid("33D9A760-90C8-11D0-BD43-00A0C911CE86");
+inline constexpr CLSID CLSID_AudioCompressorCategory =
+    MakeGuid("33D9A761-90C8-11D0-BD43-00A0C911CE86");
 inline constexpr CLSID CLSID_FilterGraph = MakeGuid("E436EBB3-524F-11CE-9F53-0020AF0BA770");
-inline constexpr CLSID CLSID_CaptureGraphBuilder2 = MakeGuid("BF87B6E1-8C27-11D0-B3F0-00AA003761C5");
+inline constexpr CLSID CLSID_CaptureGraphBuilder2 =
+    MakeGuid("BF87B6E1-8C27-11D0-B3F0-00AA003761C5");
 inline constexpr CLSID CLSID_SampleGrabber = MakeGuid("C1F400A0-3F08-11D3-9F0B-006008039E37");
 inline constexpr CLSID CLSID_NullRenderer = MakeGuid("C1F400A4-3F08-11D3-9F0B-006008039E37");
-inline constexpr CLSID CLSID_VideoMixingRenderer9 = MakeGuid("51B4ABF3-748F-4E3B-A276-C828330E926A");
+inline constexpr CLSID CLSID_VideoMixingRenderer9 =
+    MakeGuid("51B4ABF3-748F-4E3B-A276-C828330E926A");
+inline constexpr CLSID CLSID_SmartTee = MakeGuid("CC58E280-8AA1-11D1-B3F1-00AA003761C5");
+inline constexpr CLSID CLSID_MjpegDec = MakeGuid("301056D0-6DFF-11D2-9EEB-006008039E37");
+inline constexpr CLSID CLSID_AviDest = MakeGuid("E2510970-F137-11CE-8B67-00AA00A3F1A6");
+inline constexpr CLSID CLSID_FileWriter = MakeGuid("8596E5F0-0DA5-11D0-BD21-00A0C911CE86");
 
 inline constexpr GUID PIN_CATEGORY_CAPTURE = MakeGuid("FB6C4281-0353-11D1-905F-0000C0CC16BA");
 inline constexpr GUID PIN_CATEGORY_PREVIEW = MakeGuid("FB6C4282-0353-11D1-905F-0000C0CC16BA");
@@ -101,7 +111,9 @@ KORVANE_INTERFACE_ID(ICaptureGraphBuilder2, "93E5A4E0-2D50-11D2-ABFA-00A0C9C6E38
 KORVANE_INTERFACE_ID(IFileSinkFilter, "A2104830-7C70-11CF-8BCE-00AA00A3F1A6");
 KORVANE_INTERFACE_ID(IMediaControl, "56A868B1-0AD4-11CE-B03A-0020AF0BA770");
 KORVANE_INTERFACE_ID(IMediaEvent, "56A868B6-0AD4-11CE-B03A-0020AF0BA770");
+KORVANE_INTERFACE_ID(IMediaEventSink, "56A868A2-0AD4-11CE-B03A-0020AF0BA770");
 KORVANE_INTERFACE_ID(IMediaSample, "56A8689A-0AD4-11CE-B03A-0020AF0BA770");
+KORVANE_INTERFACE_ID(IMemInputPin, "56A8689D-0AD4-11CE-B03A-0020AF0BA770");
 KORVANE_INTERFACE_ID(ISampleGrabberCB, "0579154A-2B53-4994-B0D0-E773148EFF85");
 KORVANE_INTERFACE_ID(ISampleGrabber, "6B652FFF-11FE-4FCE-92AD-0266B5D7C78F");
 KORVANE_INTERFACE_ID(IVMRFilterConfig9, "5A804648-4F66-4867-9C43-4F5C822CF1B8");
@@ -185,6 +197,8 @@ struct IPin : IUnknown {
   virtual HRESULT QueryDirection(PIN_DIRECTION* pPinDir) = 0;
   virtual HRESULT QueryAccept(const AM_MEDIA_TYPE* pmt) = 0;
   virtual HRESULT EnumMediaTypes(IEnumMediaTypes** ppEnum) = 0;
+  // Called on an input pin, on the streaming thread, when no more samples will come.
+  virtual HRESULT EndOfStream() = 0;
 };
 
 struct IEnumPins : IUnknown {
@@ -344,6 +358,16 @@ struct ICaptureGraphBuilder2 : IUnknown {
 using OAFilterState = LONG;
 using LONG_PTR = std::intptr_t;
 
+// A time-out that never ends, for GetState, GetEvent and WaitForCompletion.
+inline constexpr LONG INFINITE = -1;
+
+// Event codes of the filter graph (IMediaEvent::GetEvent).
+inline constexpr LONG EC_COMPLETE = 0x01;  // every renderer has received its end of stream
+inline constexpr LONG EC_USERABORT = 0x02;
+inline constexpr LONG EC_ERRORABORT = 0x03;  // param1: the HRESULT that stopped streaming
+inline constexpr LONG EC_DEVICE_LOST =
+    0x1F;  // param1: the device filter's IUnknown; param2: 0 lost
+
 struct IMediaControl : IUnknown {
   using ComBase = IUnknown;
   virtual HRESULT Run() = 0;
@@ -361,15 +385,39 @@ struct IMediaEvent : IUnknown {
   virtual HRESULT FreeEventParams(LONG lEvCode, LONG_PTR lParam1, LONG_PTR lParam2) = 0;
 };
 
+// What a filter reports to the graph that holds it; the graph turns it into IMediaEvent events.
+struct IMediaEventSink : IUnknown {
+  using ComBase = IUnknown;
+  virtual HRESULT Notify(LONG EventCode, LONG_PTR EventParam1, LONG_PTR EventParam2) = 0;
+};
+
 // ---------------------------------------------------------------------------------------------
-// Sample grabber
+// Media samples and their delivery
 
 struct IMediaSample : IUnknown {
   using ComBase = IUnknown;
   virtual HRESULT GetPointer(BYTE** ppBuffer) = 0;
   virtual LONG GetSize() = 0;
+  // Stream times in 100 ns units; VFW_E_SAMPLE_TIME_NOT_SET when the sample carries none.
+  virtual HRESULT GetTime(REFERENCE_TIME* pTimeStart, REFERENCE_TIME* pTimeEnd) = 0;
+  virtual HRESULT SetTime(REFERENCE_TIME* pTimeStart, REFERENCE_TIME* pTimeEnd) = 0;
+  virtual HRESULT IsSyncPoint() = 0;
+  virtual HRESULT SetSyncPoint(BOOL bIsSyncPoint) = 0;
   virtual LONG GetActualDataLength() = 0;
+  virtual HRESULT SetActualDataLength(LONG lLen) = 0;
 };
+
+// The input side of a connection that takes samples.
+struct IMemInputPin : IUnknown {
+  using ComBase = IUnknown;
+  // Called on the streaming thread; S_FALSE asks the sender to deliver no more.
+  virtual HRESULT Receive(IMediaSample* pSample) = 0;
+  // S_OK when Receive may block (on a file, say), S_FALSE when it never does.
+  virtual HRESULT ReceiveCanBlock() = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Sample grabber
 
 struct ISampleGrabberCB : IUnknown {
   using ComBase = IUnknown;

@@ -6,6 +6,7 @@
 namespace korvane::com {
 namespace {
 
+// A class with an entry whose factory is empty is registered as absent: a test has left it out.
 struct Registry {
   std::mutex mutex;
   std::map<CLSID, ClassFactory> factories;
@@ -16,32 +17,51 @@ Registry& TheRegistry() {
   return registry;
 }
 
-ClassFactory Lookup(const CLSID& clsid) {
+std::optional<ClassFactory> Entry(const CLSID& clsid) {
   Registry& registry = TheRegistry();
   std::lock_guard lock(registry.mutex);
   const auto found = registry.factories.find(clsid);
-  return found == registry.factories.end() ? ClassFactory{} : found->second;
+  if (found == registry.factories.end()) return std::nullopt;
+  return found->second;
+}
+
+void SetEntry(const CLSID& clsid, std::optional<ClassFactory> factory) {
+  Registry& registry = TheRegistry();
+  std::lock_guard lock(registry.mutex);
+  if (factory)
+    registry.factories[clsid] = std::move(*factory);
+  else
+    registry.factories.erase(clsid);
+}
+
+ClassFactory Lookup(const CLSID& clsid) {
+  return Entry(clsid).value_or(ClassFactory{});
 }
 
 }  // namespace
 
 void RegisterClass(const CLSID& clsid, ClassFactory factory) {
+  SetEntry(clsid, factory ? std::optional<ClassFactory>(std::move(factory)) : std::nullopt);
+}
+
+void UnregisterClass(const CLSID& clsid) {
+  SetEntry(clsid, std::nullopt);
+}
+
+void RegisterClassUnlessSet(const CLSID& clsid, ClassFactory factory) {
   Registry& registry = TheRegistry();
   std::lock_guard lock(registry.mutex);
-  if (factory)
-    registry.factories[clsid] = std::move(factory);
-  else
-    registry.factories.erase(clsid);
+  registry.factories.try_emplace(clsid, std::move(factory));
 }
-
-void UnregisterClass(const CLSID& clsid) { RegisterClass(clsid, {}); }
 
 ScopedClassRegistration::ScopedClassRegistration(const CLSID& clsid, ClassFactory factory)
-    : clsid_(clsid), previous_(Lookup(clsid)) {
-  RegisterClass(clsid, std::move(factory));
+    : clsid_(clsid), previous_(Entry(clsid)) {
+  SetEntry(clsid, std::move(factory));
 }
 
-ScopedClassRegistration::~ScopedClassRegistration() { RegisterClass(clsid_, std::move(previous_)); }
+ScopedClassRegistration::~ScopedClassRegistration() {
+  SetEntry(clsid_, std::move(previous_));
+}
 
 }  // namespace korvane::com
 

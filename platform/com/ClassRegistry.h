@@ -3,6 +3,7 @@
 // implement (the device enumerator, graph objects), callers create them by id.
 
 #include <functional>
+#include <optional>
 
 #include "platform/com/Unknown.h"
 
@@ -17,9 +18,13 @@ namespace korvane::com {
 // Registers (or replaces) the factory of a class id.
 void RegisterClass(const CLSID& clsid, ClassFactory factory);
 void UnregisterClass(const CLSID& clsid);
+// Registers the factory only when the class has no registration at all, so the platform's
+// default classes never replace a stand-in, nor a class a test has left out on purpose.
+void RegisterClassUnlessSet(const CLSID& clsid, ClassFactory factory);
 
 // Registers a class for the lifetime of this object and restores what was there before;
-// tests use it to stand in a class for one case.
+// tests use it to stand in a class for one case. An empty factory leaves the class out
+// (REGDB_E_CLASSNOTREG) for that time, whatever registers defaults meanwhile.
 class ScopedClassRegistration {
  public:
   ScopedClassRegistration(const CLSID& clsid, ClassFactory factory);
@@ -29,7 +34,7 @@ class ScopedClassRegistration {
 
  private:
   CLSID clsid_;
-  ClassFactory previous_;
+  std::optional<ClassFactory> previous_;  // nullopt: the class had no registration
 };
 
 // A factory that creates a fresh T (a ComObject) for every call and queries it for iid.

@@ -29,11 +29,17 @@ using COLORREF = DWORD;
 inline constexpr BOOL TRUE = 1;
 inline constexpr BOOL FALSE = 0;
 
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+constexpr bool SUCCEEDED(HRESULT hr) {
+  return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr) {
+  return hr < 0;
+}
 
 // Builds an HRESULT from its unsigned 32-bit spelling (0x80004005) without narrowing warnings.
-constexpr HRESULT MakeHResult(std::uint32_t code) { return static_cast<HRESULT>(code); }
+constexpr HRESULT MakeHResult(std::uint32_t code) {
+  return static_cast<HRESULT>(code);
+}
 
 // Result codes the platform produces, with their Windows values.
 inline constexpr HRESULT S_OK = 0;
@@ -48,10 +54,18 @@ inline constexpr HRESULT E_ACCESSDENIED = MakeHResult(0x80070005);
 inline constexpr HRESULT E_HANDLE = MakeHResult(0x80070006);
 inline constexpr HRESULT E_OUTOFMEMORY = MakeHResult(0x8007000E);
 inline constexpr HRESULT E_INVALIDARG = MakeHResult(0x80070057);
-inline constexpr HRESULT HRESULT_ERROR_BUSY = MakeHResult(0x800700AA);            // ERROR_BUSY
+inline constexpr HRESULT HRESULT_ERROR_PATH_NOT_FOUND =
+    MakeHResult(0x80070003);  // ERROR_PATH_NOT_FOUND
+inline constexpr HRESULT HRESULT_ERROR_WRITE_PROTECT =
+    MakeHResult(0x80070013);                                                 // ERROR_WRITE_PROTECT
+inline constexpr HRESULT HRESULT_ERROR_DISK_FULL = MakeHResult(0x80070070);  // ERROR_DISK_FULL
+inline constexpr HRESULT HRESULT_ERROR_BUSY = MakeHResult(0x800700AA);       // ERROR_BUSY
+inline constexpr HRESULT HRESULT_ERROR_FILE_TOO_LARGE =
+    MakeHResult(0x800700DF);  // ERROR_FILE_TOO_LARGE
 inline constexpr HRESULT HRESULT_ERROR_DEVICE_NOT_CONNECTED = MakeHResult(0x8007048F);
-inline constexpr HRESULT HRESULT_ERROR_NOT_FOUND = MakeHResult(0x80070490);       // ERROR_NOT_FOUND
-inline constexpr HRESULT HRESULT_ERROR_SET_NOT_FOUND = MakeHResult(0x80070492);   // ERROR_SET_NOT_FOUND
+inline constexpr HRESULT HRESULT_ERROR_NOT_FOUND = MakeHResult(0x80070490);  // ERROR_NOT_FOUND
+inline constexpr HRESULT HRESULT_ERROR_SET_NOT_FOUND =
+    MakeHResult(0x80070492);  // ERROR_SET_NOT_FOUND
 inline constexpr HRESULT HRESULT_ERROR_GEN_FAILURE = MakeHResult(0x8007001F);
 inline constexpr HRESULT HRESULT_ERROR_NOT_SUPPORTED = MakeHResult(0x80070032);
 inline constexpr HRESULT HRESULT_ERROR_TIMEOUT = MakeHResult(0x800705B4);
@@ -60,11 +74,21 @@ inline constexpr HRESULT HRESULT_ERROR_TIMEOUT = MakeHResult(0x800705B4);
 inline constexpr HRESULT HRESULT_CAMERA_PERMISSION_DENIED = MakeHResult(0x8004A001);
 // A control the driver refuses to change while its automatic companion runs it.
 inline constexpr HRESULT HRESULT_CONTROL_IS_AUTOMATIC = MakeHResult(0x8004A002);
+// Recording into an ASF container: there is no ASF multiplexer on this platform.
+inline constexpr HRESULT HRESULT_ASF_NOT_AVAILABLE = MakeHResult(0x8004A003);
 inline constexpr HRESULT E_PROP_ID_UNSUPPORTED = HRESULT_ERROR_NOT_FOUND;
 inline constexpr HRESULT E_PROP_SET_UNSUPPORTED = HRESULT_ERROR_SET_NOT_FOUND;
 inline constexpr HRESULT REGDB_E_CLASSNOTREG = MakeHResult(0x80040154);
 inline constexpr HRESULT CLASS_E_NOAGGREGATION = MakeHResult(0x80040110);
 inline constexpr HRESULT VFW_S_STATE_INTERMEDIATE = MakeHResult(0x00040237);
+inline constexpr HRESULT VFW_S_DUPLICATE_NAME = MakeHResult(0x0004022D);
+inline constexpr HRESULT VFW_S_CANT_CUE = MakeHResult(0x00040268);
+inline constexpr HRESULT VFW_S_NOPREVIEWPIN = MakeHResult(0x0004027E);
+inline constexpr HRESULT VFW_E_ALREADY_CONNECTED = MakeHResult(0x80040204);
+inline constexpr HRESULT VFW_E_INVALID_DIRECTION = MakeHResult(0x80040208);
+inline constexpr HRESULT VFW_E_SAMPLE_TIME_NOT_SET = MakeHResult(0x80040249);
+inline constexpr HRESULT VFW_E_TYPE_NOT_ACCEPTED = MakeHResult(0x8004022A);
+inline constexpr HRESULT VFW_E_NOT_IN_GRAPH = MakeHResult(0x8004025F);
 inline constexpr HRESULT VFW_E_NOT_CONNECTED = MakeHResult(0x80040209);
 inline constexpr HRESULT VFW_E_NOT_FOUND = MakeHResult(0x80040216);
 inline constexpr HRESULT VFW_E_CANNOT_CONNECT = MakeHResult(0x80040217);

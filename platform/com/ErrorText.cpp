@@ -25,6 +25,19 @@ constexpr CodeText kMediaTexts[] = {
     {VFW_E_WRONG_STATE, "The operation is not possible in the current state"},
     {VFW_E_NO_CAPTURE_HARDWARE, "No capture hardware is available"},
     {VFW_S_STATE_INTERMEDIATE, "The filter graph is still changing state"},
+    {VFW_S_DUPLICATE_NAME,
+     "The filter was added under a name of its own, as the name given was taken"},
+    {VFW_S_CANT_CUE,
+     "The graph is paused, and a live source cannot deliver data while it is paused"},
+    {VFW_S_NOPREVIEWPIN,
+     "The preview was rendered through a tee, as the device has no preview pin"},
+    {VFW_E_ALREADY_CONNECTED, "The pin is already connected"},
+    {VFW_E_INVALID_DIRECTION, "The pins cannot be connected in this direction"},
+    {VFW_E_TYPE_NOT_ACCEPTED, "The media type is not accepted"},
+    {VFW_E_SAMPLE_TIME_NOT_SET, "The sample carries no time stamps"},
+    {VFW_E_NOT_IN_GRAPH, "The filter is not in the filter graph"},
+    {HRESULT_ASF_NOT_AVAILABLE,
+     "Recording into ASF files is not available on this platform; record into an AVI file"},
 };
 
 // Codes the system explains; the rest have no text.
@@ -41,7 +54,11 @@ constexpr CodeText kSystemTexts[] = {
     {E_HANDLE, "The handle is not valid"},
     {E_OUTOFMEMORY, "There is not enough memory to complete the operation"},
     {E_INVALIDARG, "One or more arguments are not valid"},
+    {HRESULT_ERROR_PATH_NOT_FOUND, "The system cannot find the path specified"},
+    {HRESULT_ERROR_WRITE_PROTECT, "The medium is write protected"},
+    {HRESULT_ERROR_DISK_FULL, "There is not enough space on the disk"},
     {HRESULT_ERROR_BUSY, "The device or resource is busy"},
+    {HRESULT_ERROR_FILE_TOO_LARGE, "The file is as large as this file format allows"},
     {HRESULT_ERROR_GEN_FAILURE, "The device does not work as expected"},
     {HRESULT_ERROR_NOT_SUPPORTED, "The request is not supported"},
     {HRESULT_ERROR_DEVICE_NOT_CONNECTED, "The device is not connected"},
@@ -66,7 +83,9 @@ std::string_view Find(const CodeText (&table)[N], HRESULT hr) {
 
 }  // namespace
 
-std::string SystemMessageText(HRESULT hr) { return std::string(Find(kSystemTexts, hr)); }
+std::string SystemMessageText(HRESULT hr) {
+  return std::string(Find(kSystemTexts, hr));
+}
 
 std::string OleErrorMessage(HRESULT hr) {
   std::string text = SystemMessageText(hr);

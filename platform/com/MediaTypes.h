@@ -48,7 +48,8 @@ static_assert(offsetof(VIDEOINFOHEADER, bmiHeader) == 48);
 
 // A four-character code as biCompression holds it: the first character in the lowest byte.
 constexpr DWORD MakeFourCC(char a, char b, char c, char d) {
-  return static_cast<DWORD>(static_cast<BYTE>(a)) | (static_cast<DWORD>(static_cast<BYTE>(b)) << 8) |
+  return static_cast<DWORD>(static_cast<BYTE>(a)) |
+         (static_cast<DWORD>(static_cast<BYTE>(b)) << 8) |
          (static_cast<DWORD>(static_cast<BYTE>(c)) << 16) |
          (static_cast<DWORD>(static_cast<BYTE>(d)) << 24);
 }
@@ -63,6 +64,7 @@ constexpr GUID FourCCSubtype(DWORD fourcc) {
 
 inline constexpr GUID MEDIATYPE_Video = MakeGuid("73646976-0000-0010-8000-00AA00389B71");
 inline constexpr GUID MEDIATYPE_Audio = MakeGuid("73647561-0000-0010-8000-00AA00389B71");
+inline constexpr GUID MEDIATYPE_Stream = MakeGuid("E436EB83-524F-11CE-9F53-0020AF0BA770");
 inline constexpr GUID MEDIASUBTYPE_YUY2 = FourCCSubtype(MakeFourCC('Y', 'U', 'Y', '2'));
 inline constexpr GUID MEDIASUBTYPE_MJPG = FourCCSubtype(MakeFourCC('M', 'J', 'P', 'G'));
 inline constexpr GUID MEDIASUBTYPE_NV12 = FourCCSubtype(MakeFourCC('N', 'V', '1', '2'));

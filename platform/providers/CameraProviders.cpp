@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/devices/DeviceProvider.h"
+#include "platform/graph/GraphClasses.h"
 #include "platform/sim/SimCameras.h"
 #include "platform/v4l2/V4l2Provider.h"
 #include "platform/v4l2/emulation/EmulatedKernel.h"
@@ -10,6 +11,7 @@
 namespace korvane::providers {
 
 bool InstallCameraProviders() {
+  graph::RegisterGraphClasses();
   const char* simulated = std::getenv("KORVANE_CAMERAS");
   if (simulated && *simulated) return sim::InstallCamerasFromEnvironment();
   // KORVANE_V4L2_EMULATION puts an emulated kernel with the cameras of its file behind the

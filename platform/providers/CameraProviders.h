@@ -1,5 +1,6 @@
 #pragma once
-// The one call that puts the cameras the environment chooses in front of device enumeration.
+// The one call that puts the cameras the environment chooses in front of device enumeration,
+// and the capture graph they stream through in front of CoCreateInstance.
 // The program, the tests that run it and every later tool install cameras through it, so they
 // all see the same devices.
 

@@ -7,14 +7,18 @@
 #include <utility>
 
 #include "platform/devices/DeviceProvider.h"
+#include "platform/graph/GraphClasses.h"
 #include "platform/sim/SimProvider.h"
 
 namespace korvane::sim {
 
+// The cameras stream through the platform's graph, so installing them installs it too.
 ScopedSimCameras::ScopedSimCameras(std::shared_ptr<SimStore> store)
     : store_(std::move(store)),
       installation_(std::make_unique<devices::ScopedDeviceProviders>(
-          devices::ProviderList{MakeSimProvider(store_)})) {}
+          devices::ProviderList{MakeSimProvider(store_)})) {
+  graph::RegisterGraphClasses();
+}
 
 ScopedSimCameras::ScopedSimCameras(SimDescription description)
     : ScopedSimCameras(MakeMemoryStore(std::move(description))) {}
@@ -32,6 +36,7 @@ bool InstallCamerasFromEnvironment() {
   // The enumerator exists even when nothing is installed, so callers see empty categories
   // rather than a missing class.
   devices::RegisterSystemDeviceEnumerator();
+  graph::RegisterGraphClasses();
   const char* setting = std::getenv("KORVANE_CAMERAS");
   if (!setting || !*setting) return true;
   const std::string value(setting);

@@ -11,7 +11,6 @@
 namespace korvane::sim {
 namespace {
 
-constexpr HRESULT VFW_E_ALREADY_CONNECTED = MakeHResult(0x80040204);
 // What a driver answers when the caller's buffer cannot hold the value (ERROR_INSUFFICIENT_BUFFER).
 constexpr HRESULT kInsufficientBuffer = HResultFromWin32(122);
 constexpr DWORD KSPROPERTY_SUPPORT_GET = 1;
@@ -76,16 +75,11 @@ HRESULT SimCapturePin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {
     if (!index) return VFW_E_INVALIDMEDIATYPE;
     return ConnectWith(receivePin, device.formats[*index]);
   }
-  // The current format first, then the others in the order the pin offers them.
-  std::vector<std::size_t> order;
-  if (device.currentFormat < device.formats.size()) order.push_back(device.currentFormat);
-  for (std::size_t i = 0; i < device.formats.size(); ++i) {
-    if (i != device.currentFormat) order.push_back(i);
-  }
-  for (const std::size_t i : order) {
-    if (SUCCEEDED(ConnectWith(receivePin, device.formats[i]))) return S_OK;
-  }
-  return VFW_E_CANNOT_CONNECT;
+  // The format the device is set to, as a camera connects after IAMStreamConfig::SetFormat;
+  // the graph puts in a converter where that format is not taken.
+  if (device.currentFormat >= device.formats.size()) return VFW_E_CANNOT_CONNECT;
+  const HRESULT connected = ConnectWith(receivePin, device.formats[device.currentFormat]);
+  return SUCCEEDED(connected) ? S_OK : VFW_E_CANNOT_CONNECT;
 }
 
 HRESULT SimCapturePin::ConnectWith(IPin* receivePin, const SimFormat& format) {
@@ -103,6 +97,10 @@ HRESULT SimCapturePin::ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) {
   return E_UNEXPECTED;  // an output pin only connects to others
 }
 
+HRESULT SimCapturePin::EndOfStream() {
+  return E_UNEXPECTED;  // only input pins take an end of stream
+}
+
 HRESULT SimCapturePin::Disconnect() {
   std::lock_guard lock(connectionMutex_);
   if (!connectedTo_) return S_FALSE;
@@ -113,9 +111,36 @@ HRESULT SimCapturePin::Disconnect() {
 }
 
 void SimCapturePin::DisconnectForShutdown() {
+  stream_.reset();
   std::lock_guard lock(connectionMutex_);
   connectedTo_ = nullptr;
   connectionType_.reset();
+}
+
+HRESULT SimCapturePin::PrepareStream(StreamNotify notify) {
+  stream_.reset();
+  ComPtr<IPin> receiver;
+  SimMediaTypePtr type;
+  {
+    std::lock_guard lock(connectionMutex_);
+    if (!connectedTo_) return S_OK;
+    receiver = connectedTo_;
+    type.reset(com::CreateMediaType(*connectionType_));
+  }
+  if (!type) return E_OUTOFMEMORY;
+  return SimStream::Create(driver_, filter_, *receiver, *type, std::move(notify), &stream_);
+}
+
+void SimCapturePin::StartStream() {
+  if (stream_) stream_->Start();
+}
+
+void SimCapturePin::HaltStream() {
+  if (stream_) stream_->Halt();
+}
+
+void SimCapturePin::EndStream() {
+  stream_.reset();
 }
 
 HRESULT SimCapturePin::ConnectedTo(IPin** pin) {

@@ -4,11 +4,13 @@
 // filter's lifetime, as pins do.
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 #include "platform/DirectShow9.h"
 #include "platform/sim/SimDriver.h"
 #include "platform/sim/SimMediaTypes.h"
+#include "platform/sim/SimStream.h"
 
 namespace korvane::sim {
 
@@ -38,6 +40,7 @@ class SimCapturePin final : public IPin,
   HRESULT QueryDirection(PIN_DIRECTION* direction) override;
   HRESULT QueryAccept(const AM_MEDIA_TYPE* type) override;
   HRESULT EnumMediaTypes(IEnumMediaTypes** enumerator) override;
+  HRESULT EndOfStream() override;
 
   // IKsPropertySet: the pin category
   HRESULT Set(REFGUID set, DWORD id, LPVOID instance, DWORD instanceSize, LPVOID data,
@@ -58,6 +61,13 @@ class SimCapturePin final : public IPin,
   // Drops a connection the graph did not undo before the filter goes away.
   void DisconnectForShutdown();
 
+  // The stream of the connection, as the filter's state changes: readied when it leaves
+  // stopped, running while it runs, ended when it stops. An unconnected pin has none.
+  HRESULT PrepareStream(StreamNotify notify);
+  void StartStream();
+  void HaltStream();
+  void EndStream();
+
  private:
   HRESULT ConnectWith(IPin* receivePin, const SimFormat& format);
 
@@ -67,6 +77,7 @@ class SimCapturePin final : public IPin,
   std::mutex connectionMutex_;
   ComPtr<IPin> connectedTo_;
   SimMediaTypePtr connectionType_;
+  std::unique_ptr<SimStream> stream_;  // touched only with the filter's state lock held
 };
 
 }  // namespace korvane::sim

@@ -62,6 +62,7 @@ struct SimDevice {
   // HRESULT_ERROR_DEVICE_NOT_CONNECTED.
   bool absent = false;
   bool unbindable = false;                  // IMoniker::BindToObject fails
+  bool heldByAnotherProgram = false;        // streaming fails: the device is busy
   bool noPropertyBag = false;               // IMoniker::BindToStorage fails
   std::map<LONG, SimControl> videoProcAmp;  // index -> control; a missing index answers 0x80070490
   std::map<LONG, SimControl> cameraControl;

@@ -63,13 +63,49 @@ class SimFilter final
     *classId = CLSID_SimCaptureFilter;
     return S_OK;
   }
-  HRESULT Stop() override { return ChangeState("IMediaFilter::Stop", State_Stopped); }
-  HRESULT Pause() override { return ChangeState("IMediaFilter::Pause", State_Paused); }
-  HRESULT Run(REFERENCE_TIME) override { return ChangeState("IMediaFilter::Run", State_Running); }
+  // Stopping always stops the stream, also when the device answers with a failure; a device
+  // that is gone has stopped all the same.
+  HRESULT Stop() override {
+    const SimCall call = driver_.Begin("IMediaFilter::Stop");
+    std::lock_guard lock(stateMutex_);
+    pin_.EndStream();
+    state_.store(State_Stopped);
+    return call.result == HRESULT_ERROR_DEVICE_NOT_CONNECTED ? S_OK : call.result;
+  }
+
+  HRESULT Pause() override {
+    const SimCall call = driver_.Begin("IMediaFilter::Pause");
+    if (call.Failed()) return call.result;
+    std::lock_guard lock(stateMutex_);
+    const FILTER_STATE from = state_.load();
+    if (from == State_Stopped) {
+      const HRESULT opened = OpenStream(*call.device);
+      if (FAILED(opened)) return opened;
+    } else {
+      pin_.HaltStream();
+    }
+    state_.store(State_Paused);
+    return S_OK;
+  }
+
+  HRESULT Run(REFERENCE_TIME) override {
+    const SimCall call = driver_.Begin("IMediaFilter::Run");
+    if (call.Failed()) return call.result;
+    std::lock_guard lock(stateMutex_);
+    if (state_.load() == State_Stopped) {
+      const HRESULT opened = OpenStream(*call.device);
+      if (FAILED(opened)) return opened;
+    }
+    pin_.StartStream();
+    state_.store(State_Running);
+    return S_OK;
+  }
+
+  // A live source delivers nothing while paused: it cannot cue a picture.
   HRESULT GetState(DWORD, FILTER_STATE* state) override {
     if (!state) return E_POINTER;
     *state = state_.load();
-    return S_OK;
+    return *state == State_Paused ? VFW_S_CANT_CUE : S_OK;
   }
 
   // --- IBaseFilter -----------------------------------------------------------------------------
@@ -118,8 +154,15 @@ class SimFilter final
   // The graph owns its filters; a filter keeps only a plain pointer back, or the two would
   // keep each other alive.
   HRESULT JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override {
+    IMediaEventSink* sink = nullptr;
+    if (graph) {
+      ComPtr<IMediaEventSink> counted;
+      graph->QueryInterface(IID_IMediaEventSink, counted.ReleaseAndGetVoidAddressOf());
+      sink = counted.Get();  // plain, as the graph pointer
+    }
     std::lock_guard lock(graphMutex_);
     graph_ = graph;
+    sink_ = sink;
     graphName_ = graph && name ? std::u16string(name, com::WideLength(name)) : std::u16string();
     return S_OK;
   }
@@ -249,17 +292,22 @@ class SimFilter final
     return false;
   }
 
-  HRESULT ChangeState(const char* callName, FILTER_STATE state) {
-    const SimCall call = driver_.Begin(callName);
-    if (call.Failed()) return call.result;
-    state_.store(state);
-    return S_OK;
+  // The device is taken for streaming when the filter leaves stopped; one that another program
+  // holds is busy, as a real camera answers.
+  HRESULT OpenStream(const SimDevice& device) {
+    if (device.heldByAnotherProgram) return HRESULT_ERROR_BUSY;
+    return pin_.PrepareStream([this](LONG code, LONG_PTR param1, LONG_PTR param2) {
+      std::lock_guard lock(graphMutex_);
+      if (sink_) sink_->Notify(code, param1, param2);
+    });
   }
 
   const SimDriver driver_;
+  std::mutex stateMutex_;
   std::atomic<FILTER_STATE> state_{State_Stopped};
   std::mutex graphMutex_;
   IFilterGraph* graph_ = nullptr;
+  IMediaEventSink* sink_ = nullptr;
   std::u16string graphName_;
   SimControlPart<IAMVideoProcAmp> videoProcAmp_;
   SimControlPart<IAMCameraControl> cameraControl_;

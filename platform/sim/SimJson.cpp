@@ -384,6 +384,7 @@ struct Record<SimDevice> {
         F("waveInId", &SimDevice::waveInId, Optional<Number<LONG>>{}),
         F("absent", &SimDevice::absent, Flag{}), F("unbindable", &SimDevice::unbindable, Flag{}),
         F("noPropertyBag", &SimDevice::noPropertyBag, Flag{}),
+        F("heldByAnotherProgram", &SimDevice::heldByAnotherProgram, Flag{}),
         F("videoProcAmp", &SimDevice::videoProcAmp, ControlMap{kVideoProcAmpNames}),
         F("cameraControl", &SimDevice::cameraControl, ControlMap{kCameraControlNames}),
         F("flash", &SimDevice::flash, Optional<Object<SimKsRecord>>{}),

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/DirectShow9.h"
+#include "platform/graph/GraphClasses.h"
 #include "platform/sim/SimFilter.h"
 #include "platform/sim/SimPages.h"
 
@@ -44,6 +45,10 @@ class SimDeviceEntry final : public devices::DeviceEntry {
     const SimCall call = driver_.Begin("IMoniker::BindToObject");
     if (call.Failed()) return call.result;
     if (call.device->unbindable) return E_FAIL;
+    // A video compressor is our Motion JPEG compressor under the device's name.
+    if (call.device->category == SimCategory::VideoCompressor) {
+      return graph::CreateMjpegEncoder(iid, object);
+    }
     return CreateSimFilter(driver_, iid, object);
   }
 

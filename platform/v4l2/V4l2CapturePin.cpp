@@ -5,13 +5,13 @@
 #include <utility>
 #include <vector>
 
+#include "platform/devices/ListEnumerator.h"
 #include "platform/devices/StreamFormatPage.h"
 #include "platform/v4l2/V4l2Formats.h"
 
 namespace korvane::v4l2 {
 namespace {
 
-constexpr HRESULT VFW_E_ALREADY_CONNECTED = MakeHResult(0x80040204);
 constexpr HRESULT kInsufficientBuffer = HResultFromWin32(122);  // ERROR_INSUFFICIENT_BUFFER
 constexpr DWORD KSPROPERTY_SUPPORT_GET = 1;
 constexpr char16_t kPinName[] = u"Capture";
@@ -24,48 +24,6 @@ void DeleteType(AM_MEDIA_TYPE* type) {
   if (type->pUnk) type->pUnk->Release();
   CoTaskMemFree(type);
 }
-
-// Hands out the formats one enumeration of the driver found. Clones share them.
-class MediaTypeEnumerator final : public com::ComObject<IEnumMediaTypes> {
- public:
-  MediaTypeEnumerator(std::shared_ptr<const Formats> formats, std::size_t position)
-      : formats_(std::move(formats)), position_(position) {}
-
-  HRESULT Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override {
-    if (fetched) *fetched = 0;
-    if (!types || (count != 1 && !fetched)) return E_POINTER;
-    ULONG delivered = 0;
-    while (delivered < count && position_ < formats_->size()) {
-      AM_MEDIA_TYPE* type = CreateMediaType((*formats_)[position_]);
-      if (!type) {
-        if (fetched) *fetched = delivered;
-        return E_OUTOFMEMORY;
-      }
-      types[delivered++] = type;
-      ++position_;
-    }
-    if (fetched) *fetched = delivered;
-    return delivered == count ? S_OK : S_FALSE;
-  }
-  HRESULT Skip(ULONG count) override {
-    const std::size_t left = formats_->size() - position_;
-    position_ += std::min<std::size_t>(count, left);
-    return count <= left ? S_OK : S_FALSE;
-  }
-  HRESULT Reset() override {
-    position_ = 0;
-    return S_OK;
-  }
-  HRESULT Clone(IEnumMediaTypes** clone) override {
-    if (!clone) return E_POINTER;
-    *clone = com::MakeCom<MediaTypeEnumerator>(formats_, position_).Detach();
-    return S_OK;
-  }
-
- private:
-  const std::shared_ptr<const Formats> formats_;
-  std::size_t position_;
-};
 
 }  // namespace
 
@@ -153,6 +111,10 @@ HRESULT V4l2CapturePin::ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) {
   return E_UNEXPECTED;  // an output pin only connects to others
 }
 
+HRESULT V4l2CapturePin::EndOfStream() {
+  return E_UNEXPECTED;  // only input pins take an end of stream
+}
+
 HRESULT V4l2CapturePin::Disconnect() {
   std::lock_guard lock(connectionMutex_);
   if (!connectedTo_) return S_FALSE;
@@ -213,12 +175,11 @@ HRESULT V4l2CapturePin::QueryAccept(const AM_MEDIA_TYPE* type) {
 HRESULT V4l2CapturePin::EnumMediaTypes(IEnumMediaTypes** enumerator) {
   if (!enumerator) return E_POINTER;
   *enumerator = nullptr;
-  auto formats = std::make_shared<Formats>();
-  const HRESULT result = EnumerateFormats(*device_, formats.get());
+  Formats formats;
+  const HRESULT result = EnumerateFormats(*device_, &formats);
   if (FAILED(result)) return result;
-  *enumerator =
-      com::MakeCom<MediaTypeEnumerator>(std::shared_ptr<const Formats>(std::move(formats)), 0)
-          .Detach();
+  // Each enumeration hands out the formats the driver listed when it began.
+  *enumerator = devices::MakeMediaTypeEnumerator<&CreateMediaType>(std::move(formats)).Detach();
   return S_OK;
 }
 

@@ -36,6 +36,7 @@ class V4l2CapturePin final : public IPin,
   HRESULT QueryDirection(PIN_DIRECTION* direction) override;
   HRESULT QueryAccept(const AM_MEDIA_TYPE* type) override;
   HRESULT EnumMediaTypes(IEnumMediaTypes** enumerator) override;
+  HRESULT EndOfStream() override;
 
   // IKsPropertySet: the pin category
   HRESULT Set(REFGUID set, DWORD id, LPVOID instance, DWORD instanceSize, LPVOID data,

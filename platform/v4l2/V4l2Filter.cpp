@@ -70,9 +70,14 @@ class V4l2Filter final
     *classId = CLSID_V4l2CaptureFilter;
     return S_OK;
   }
-  HRESULT Stop() override { return ChangeState(State_Stopped); }
-  HRESULT Pause() override { return ChangeState(State_Paused); }
-  HRESULT Run(REFERENCE_TIME) override { return ChangeState(State_Running); }
+  HRESULT Stop() override {
+    state_.store(State_Stopped);
+    return S_OK;
+  }
+  // This provider does not stream pictures yet: a graph that tries to start one fails at once
+  // and clearly rather than run without pictures.
+  HRESULT Pause() override { return E_NOTIMPL; }
+  HRESULT Run(REFERENCE_TIME) override { return E_NOTIMPL; }
   HRESULT GetState(DWORD, FILTER_STATE* state) override {
     if (!state) return E_POINTER;
     *state = state_.load();
@@ -154,11 +159,6 @@ class V4l2Filter final
 
  private:
   ~V4l2Filter() override { pin_.DisconnectForShutdown(); }
-
-  HRESULT ChangeState(FILTER_STATE state) {
-    state_.store(state);
-    return S_OK;
-  }
 
   const std::shared_ptr<V4l2Device> device_;
   const std::u16string friendlyName_;

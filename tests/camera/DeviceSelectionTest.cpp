@@ -181,6 +181,8 @@ TEST_F(CameraTest, APinWithoutCategoryIsNotTheCapturePin) {
 }
 
 TEST_F(CameraTest, WithoutGraphObjectsTheGraphGettersAreNilAndActivationFailsCleanly) {
+  korvane::com::ScopedClassRegistration noGraph(CLSID_FilterGraph, {});
+  korvane::com::ScopedClassRegistration noBuilder(CLSID_CaptureGraphBuilder2, {});
   TFCamera& camera = Select(FullCamera("Cam", "/dev/cam"));
   EXPECT_EQ(camera.GetGraphBuilder(), nullptr);
   EXPECT_EQ(camera.GetCaptureGraphBuilder2(), nullptr);

@@ -22,7 +22,7 @@ SimDevice EveryFieldSet() {
   device.devicePath = "sim:odd";
   device.description = "";
   device.waveInId = -3;
-  device.absent = device.unbindable = device.noPropertyBag = true;
+  device.absent = device.unbindable = device.noPropertyBag = device.heldByAnotherProgram = true;
   device.videoProcAmp = {{VideoProcAmp_Gain, SimControl{-1, 1, 1, 0, 3, 1, 7}},
                          {12, SimControl{0, 0, 0, 0, 0, 0, 0}},
                          {-4, SimControl{}}};
@@ -72,6 +72,7 @@ TEST(SimJson, FileUsesReadableNames) {
         "\"subtype\": \"{01234567-89AB-CDEF-0123-456789ABCDEF}\"", "\"compression\": 16909060",
         "\"compression\": 0", "\"IAMVideoProcAmp::Get#9\": \"0x80004005\"",
         "\"IPin::Connect\": \"0x00000001\"", "\"latencyMicroseconds\": 1500",
+        "\"heldByAnotherProgram\": true",
         "\"flash\": {\n        \"mode\": 4294967295,\n        \"control\": 0"}) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
   }
