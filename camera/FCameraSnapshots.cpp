@@ -42,23 +42,17 @@ BITMAPINFOHEADER ReadInfoHeader(const BYTE* Bytes) {
 
 // The grabber's buffered sample, copied out into Snapshot; false when none is buffered yet.
 bool CopyCurrentBuffer(ISampleGrabber& Grabber, TFSnapshot& Snapshot) {
-  // A newer sample may be larger than the one measured (a JPEG frame grows and shrinks);
-  // then the copy is refused and the size is asked again.
-  constexpr int kAttempts = 4;
-  for (int Attempt = 1;; ++Attempt) {
-    LONG Size = 0;
-    if (FAILED(Grabber.GetCurrentBuffer(&Size, nullptr)) || Size <= 0) return false;
-    TaskMemPtr<BYTE> Block(static_cast<BYTE*>(CoTaskMemAlloc(static_cast<std::size_t>(Size))));
-    if (!Block) CheckResult(E_OUTOFMEMORY);
-    LONG Copied = Size;
-    const HRESULT Result = Grabber.GetCurrentBuffer(&Copied, reinterpret_cast<LONG*>(Block.get()));
-    if (Result == E_OUTOFMEMORY && Attempt < kAttempts) continue;
-    CheckResult(Result);
-    Snapshot.Size = static_cast<std::size_t>(std::clamp<LONG>(Copied, 0, Size));
-    Snapshot.Data = Block.get();
-    Snapshot.Block = std::move(Block);
-    return true;
-  }
+  LONG Size = 0;
+  if (FAILED(Grabber.GetCurrentBuffer(&Size, nullptr)) || Size <= 0) return false;
+  TaskMemPtr<BYTE> Block(static_cast<BYTE*>(CoTaskMemAlloc(static_cast<std::size_t>(Size))));
+  if (!Block) CheckResult(E_OUTOFMEMORY);
+  // The grabber hands out the sample it measured, and says how much of the block it filled.
+  LONG Copied = Size;
+  CheckResult(Grabber.GetCurrentBuffer(&Copied, reinterpret_cast<LONG*>(Block.get())));
+  Snapshot.Size = static_cast<std::size_t>(std::clamp<LONG>(Copied, 0, Size));
+  Snapshot.Data = Block.get();
+  Snapshot.Block = std::move(Block);
+  return true;
 }
 
 // Describes the copied sample by the connected media type's bitmap header. Anything that

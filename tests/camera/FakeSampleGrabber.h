@@ -1,6 +1,6 @@
 #pragma once
 // A sample grabber that hands out what a test sets: a connected media type, a buffered
-// sample, failures of its calls, and a sample that grows between the two calls of a copy.
+// sample, and failures of its calls.
 // For the snapshot cases a real grabber on a simulated camera cannot produce.
 
 #include <cstring>
@@ -38,9 +38,7 @@ class FakeSampleGrabber final : public korvane::com::ComObject<ISampleGrabber> {
   std::vector<BYTE> Format;
   std::vector<BYTE> Sample;  // empty: nothing buffered yet
   HRESULT ConnectedResult = S_OK;
-  HRESULT CopyResult = S_OK;      // of the call that copies, when a failure
-  std::vector<BYTE> GrownSample;  // becomes the sample right after it was measured once
-  int Copies = 0;
+  HRESULT CopyResult = S_OK;  // of the call that copies, when a failure
 
   HRESULT GetConnectedMediaType(AM_MEDIA_TYPE* Type) override {
     if (FAILED(ConnectedResult)) return ConnectedResult;
@@ -56,10 +54,8 @@ class FakeSampleGrabber final : public korvane::com::ComObject<ISampleGrabber> {
     if (Sample.empty()) return VFW_E_WRONG_STATE;
     if (!Buffer) {
       *Size = static_cast<LONG>(Sample.size());
-      if (!GrownSample.empty()) Sample = std::exchange(GrownSample, {});
       return S_OK;
     }
-    ++Copies;
     if (FAILED(CopyResult)) return CopyResult;
     if (*Size < static_cast<LONG>(Sample.size())) return E_OUTOFMEMORY;
     std::memcpy(Buffer, Sample.data(), Sample.size());

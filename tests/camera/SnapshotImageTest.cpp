@@ -11,7 +11,9 @@
 
 #include "camera/FCameraErrors.h"
 #include "camera/FSnapshot.h"
+#include "tests/camera/CameraFixture.h"
 #include "tests/camera/FakeSampleGrabber.h"
+#include "tests/camera/FrameWaiting.h"
 
 namespace korvane::camera::testing {
 namespace {
@@ -85,6 +87,31 @@ TEST(SnapshotImageTest, ShortUncompressedPixelsAndNoPictureAtAll) {
   EXPECT_TRUE(SnapshotToImage(GrabberSnapshot(*grabber.Get())).isNull());  // no sample yet
   grabber->Sample.assign(47, 1);
   EXPECT_THROW(SnapshotToImage(GrabberSnapshot(*grabber.Get())), EInvalidGraphic);
+}
+
+TEST_F(CameraTest, CurrentImageToBitmapOfAStreamingCamera) {
+  FrameCounter counter;
+  TFCamera& camera = Select(FullCamera("Cam", "/dev/cam"));
+  camera.SetCaptureType(ctGrabber);
+  camera.SetOnImageAvailable(counter.Event());
+  camera.SetActive(true);
+  EXPECT_TRUE(camera.CurrentImageToBitmap().isNull());  // no sample yet
+
+  camera.Run();
+  ASSERT_TRUE(counter.WaitForMore(2));
+  camera.Pause();
+  // The same frame as a file and as an image, taken while no new sample arrives.
+  QImage image, reference;
+  ASSERT_TRUE(WaitFor([&] {
+    std::ostringstream file;
+    camera.CurrentImageToStream(file);
+    image = camera.CurrentImageToBitmap();
+    const std::string bytes = file.str();
+    reference = QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()),
+                                 static_cast<int>(bytes.size()), "BMP");
+    return image == reference.convertToFormat(QImage::Format_RGB32);
+  }));
+  EXPECT_EQ(image.size(), QSize(640, 480));
 }
 
 }  // namespace
