@@ -43,10 +43,17 @@ ComPtr<IPin> FirstFreePin(IBaseFilter* filter, PIN_DIRECTION direction) {
 }
 
 bool IsInGraph(IBaseFilter* filter, IFilterGraph* graph) {
-  FILTER_INFO info{};
-  if (!filter || FAILED(filter->QueryFilterInfo(&info))) return false;
-  const ComPtr<IFilterGraph> holder = ComPtr<IFilterGraph>::Attach(info.pGraph);
-  return graph && holder.Get() == graph;
+  // The graph's own list decides, not what the filter says of itself.
+  ComPtr<IEnumFilters> filters;
+  if (!filter || !graph || FAILED(graph->EnumFilters(filters.ReleaseAndGetAddressOf())) ||
+      !filters) {
+    return false;
+  }
+  ComPtr<IBaseFilter> member;
+  while (filters->Next(1, member.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+    if (member.Get() == filter) return true;
+  }
+  return false;
 }
 
 std::optional<CLSID> ClassOf(IBaseFilter* filter) {

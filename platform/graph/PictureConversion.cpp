@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace korvane::graph {
 namespace {
 
@@ -10,15 +14,61 @@ BYTE Clamp(int value) {
   return static_cast<BYTE>(std::clamp(value, 0, 255));
 }
 
-// One pixel from studio-range YCbCr, in fixed point with eight fraction bits.
-void YuvToBgra(int y, int u, int v, BYTE* out) {
-  const int c = 298 * (y - 16) + 128;
-  const int d = u - 128;
-  const int e = v - 128;
-  out[0] = Clamp((c + 516 * d) >> 8);
-  out[1] = Clamp((c - 100 * d - 208 * e) >> 8);
-  out[2] = Clamp((c + 409 * e) >> 8);
-  out[3] = 255;
+// YUY2 to 32-bit pixels from studio-range YCbCr, in fixed point with six fraction bits so that
+// eight pixels fit the 16-bit lanes of one vector register: R = 1.164 (Y - 16) + 1.596 (V - 128),
+// G = 1.164 (Y - 16) - 0.391 (U - 128) - 0.813 (V - 128), B = 1.164 (Y - 16) + 2.018 (U - 128).
+// The window takes a picture for every repaint, so this runs on every pixel of every frame shown.
+constexpr int kLuma = 75, kRedV = 102, kGreenU = 25, kGreenV = 52, kBlueU = 129, kRound = 32;
+
+BYTE Channel(int value) {
+  return Clamp((value + kRound) >> 6);
+}
+
+void Yuy2PairToBgra(const BYTE* source, BYTE* target) {
+  const int u = source[1] - 128, v = source[3] - 128;
+  for (int i = 0; i < 2; ++i) {
+    const int luma = (source[2 * i] - 16) * kLuma;
+    BYTE* out = target + 4 * i;
+    out[0] = Channel(luma + kBlueU * u);
+    out[1] = Channel(luma - kGreenU * u - kGreenV * v);
+    out[2] = Channel(luma + kRedV * v);
+    out[3] = 255;
+  }
+}
+
+void Yuy2RowToBgra(const BYTE* source, BYTE* target, std::size_t pairs) {
+  std::size_t pair = 0;
+#if defined(__SSE2__)
+  // Four pairs at a time. Sums beyond the 16-bit range saturate, which clamps them as well.
+  const __m128i lowBytes = _mm_set1_epi16(0x00FF);
+  const __m128i black = _mm_set1_epi16(16), middle = _mm_set1_epi16(128);
+  const __m128i round = _mm_set1_epi16(kRound), opaque = _mm_set1_epi8(-1);
+  for (; pair + 4 <= pairs; pair += 4) {
+    const __m128i packed = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 4 * pair));
+    const __m128i y = _mm_and_si128(packed, lowBytes);
+    const __m128i uv = _mm_sub_epi16(_mm_srli_epi16(packed, 8), middle);  // U0 V0 U1 V1 ...
+    // Each pair's U and V for both of its pixels.
+    const __m128i u = _mm_shufflehi_epi16(_mm_shufflelo_epi16(uv, 0xA0), 0xA0);
+    const __m128i v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(uv, 0xF5), 0xF5);
+    const __m128i luma =
+        _mm_add_epi16(_mm_mullo_epi16(_mm_sub_epi16(y, black), _mm_set1_epi16(kLuma)), round);
+    const __m128i blue =
+        _mm_srai_epi16(_mm_adds_epi16(luma, _mm_mullo_epi16(u, _mm_set1_epi16(kBlueU))), 6);
+    const __m128i green = _mm_srai_epi16(
+        _mm_subs_epi16(_mm_subs_epi16(luma, _mm_mullo_epi16(u, _mm_set1_epi16(kGreenU))),
+                       _mm_mullo_epi16(v, _mm_set1_epi16(kGreenV))),
+        6);
+    const __m128i red =
+        _mm_srai_epi16(_mm_adds_epi16(luma, _mm_mullo_epi16(v, _mm_set1_epi16(kRedV))), 6);
+    const __m128i blueGreen =
+        _mm_unpacklo_epi8(_mm_packus_epi16(blue, blue), _mm_packus_epi16(green, green));
+    const __m128i redAlpha = _mm_unpacklo_epi8(_mm_packus_epi16(red, red), opaque);
+    BYTE* out = target + 8 * pair;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi16(blueGreen, redAlpha));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_unpackhi_epi16(blueGreen, redAlpha));
+  }
+#endif
+  for (; pair < pairs; ++pair) Yuy2PairToBgra(source + 4 * pair, target + 8 * pair);
 }
 
 }  // namespace
@@ -40,12 +90,7 @@ bool ToBottomUpRgb32(const GUID& subtype, const VideoPicture& picture, const BYT
   if (subtype == MEDIASUBTYPE_YUY2) {
     // Packed YUV pictures are stored top row first whatever the sign of their height.
     for (std::size_t row = 0; row < height; ++row) {
-      const BYTE* source = data + row * width * 2;
-      BYTE* target = out + (height - 1 - row) * outStride;
-      for (std::size_t x = 0; x < width; x += 2, source += 4, target += 8) {
-        YuvToBgra(source[0], source[1], source[3], target);
-        YuvToBgra(source[2], source[1], source[3], target + 4);
-      }
+      Yuy2RowToBgra(data + row * width * 2, out + (height - 1 - row) * outStride, width / 2);
     }
     return true;
   }

@@ -59,12 +59,38 @@ TEST(ComRuntimeTest, CoCreateInstanceUsesTheRegistry) {
               S_OK);
     EXPECT_TRUE(filter);
     ComPtr<IUnknown> outer = filter.As<IUnknown>();
-    EXPECT_EQ(CoCreateInstance(clsid, outer.Get(), CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                               &object),
+    EXPECT_EQ(CoCreateInstance(clsid, outer.Get(), CLSCTX_INPROC_SERVER, IID_IBaseFilter, &object),
               CLASS_E_NOAGGREGATION);
   }
   EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, &object),
             REGDB_E_CLASSNOTREG);
+}
+
+// The platform registers its default classes whenever cameras are installed; a class a test
+// stands in for, or leaves out on purpose, keeps that registration meanwhile.
+TEST(ComRuntimeTest, DefaultClassesNeverReplaceAStandInOrADeliberateAbsence) {
+  const CLSID clsid = MakeGuid("12345678-1234-1234-1234-123456789ABD");
+  const auto creates = [&] {
+    ComPtr<IBaseFilter> filter;
+    return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                            filter.ReleaseAndGetVoidAddressOf());
+  };
+  const ClassFactory fails = [](REFIID, void**) { return E_FAIL; };
+  {
+    korvane::com::ScopedClassRegistration absent(clsid, {});
+    korvane::com::RegisterClassUnlessSet(clsid, korvane::com::FactoryOf<TestFilter>());
+    EXPECT_EQ(creates(), REGDB_E_CLASSNOTREG);
+    {
+      korvane::com::ScopedClassRegistration standIn(clsid, fails);
+      korvane::com::RegisterClassUnlessSet(clsid, korvane::com::FactoryOf<TestFilter>());
+      EXPECT_EQ(creates(), E_FAIL);
+    }
+    EXPECT_EQ(creates(), REGDB_E_CLASSNOTREG);
+  }
+  korvane::com::RegisterClassUnlessSet(clsid, korvane::com::FactoryOf<TestFilter>());
+  EXPECT_EQ(creates(), S_OK);
+  korvane::com::UnregisterClass(clsid);
+  EXPECT_EQ(creates(), REGDB_E_CLASSNOTREG);
 }
 
 TEST(GuidTest, ParsesAndPrintsTheRegistrySpelling) {
@@ -74,8 +100,9 @@ TEST(GuidTest, ParsesAndPrintsTheRegistrySpelling) {
             PROPSETID_VIDCAP_CAMERACONTROL_FLASH);
   EXPECT_EQ(korvane::com::GuidFromString("43964BD3-7716-404E-8BE1-D299B20E50FD"),
             PROPSETID_VIDCAP_CAMERACONTROL_VIDEO_STABILIZATION);
-  for (const char* bad : {"", "{}", "785E8F49-63A2-4144-AB70-FFB278FA26C", "785E8F49x63A2-4144-AB70-FFB278FA26CE",
-                          "785E8F49-63A2-4144-AB70-FFB278FA26CG"})
+  for (const char* bad :
+       {"", "{}", "785E8F49-63A2-4144-AB70-FFB278FA26C", "785E8F49x63A2-4144-AB70-FFB278FA26CE",
+        "785E8F49-63A2-4144-AB70-FFB278FA26CG"})
     EXPECT_FALSE(korvane::com::GuidFromString(bad)) << bad;
 }
 
@@ -102,8 +129,15 @@ TEST(MediaTypeTest, CreateMediaTypeCopiesDeeplyIntoTaskMemory) {
   const std::size_t before = korvane::com::OutstandingTaskMemoryBlocks();
   VIDEOINFOHEADER header{};
   header.bmiHeader.biWidth = 320;
-  AM_MEDIA_TYPE source{MEDIATYPE_Video, MEDIASUBTYPE_YUY2, TRUE, FALSE, 0, FORMAT_VideoInfo,
-                       nullptr, sizeof header, reinterpret_cast<BYTE*>(&header)};
+  AM_MEDIA_TYPE source{MEDIATYPE_Video,
+                       MEDIASUBTYPE_YUY2,
+                       TRUE,
+                       FALSE,
+                       0,
+                       FORMAT_VideoInfo,
+                       nullptr,
+                       sizeof header,
+                       reinterpret_cast<BYTE*>(&header)};
   AM_MEDIA_TYPE* copy = korvane::com::CreateMediaType(source);
   ASSERT_NE(copy, nullptr);
   EXPECT_EQ(korvane::com::OutstandingTaskMemoryBlocks(), before + 2);
@@ -128,7 +162,9 @@ TEST(ErrorTextTest, MediaTextsSystemTextsAndTheFallback) {
 TEST(WideStringTest, RoundTripsAndReplacesInvalidInput) {
   const std::string text = "Kamera \xC3\xA4 \xF0\x9F\x93\xB7";
   EXPECT_EQ(korvane::com::Utf16ToUtf8(korvane::com::Utf8ToUtf16(text)), text);
-  EXPECT_EQ(korvane::com::Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
+  EXPECT_EQ(korvane::com::Utf8ToUtf16("a\xFF"
+                                      "b"),
+            u"a\uFFFDb");
   EXPECT_EQ(korvane::com::Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong '/'
   BSTR bstr = SysAllocString(u"FriendlyName");
   EXPECT_EQ(SysStringLen(bstr), 12u);

@@ -54,7 +54,7 @@ zcat "$root/usr/share/man/man1/korvane-cam.1.gz" | grep -q '^\.SH EXIT STATUS' |
   fail "the manual page of korvane-cam has no exit status"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for dependency in libqt6core6 libqt6widgets6 libqt6svg6 libc6 fonts-crosextra-carlito; do
+for dependency in libqt6core6 libqt6widgets6 libqt6svg6 libjpeg62-turbo libc6 fonts-crosextra-carlito; do
   grep -q "$dependency" <<<"$depends" || fail "Depends lacks $dependency: $depends"
 done
 
