@@ -1,5 +1,5 @@
 // The component itself: construction and destruction, activity, the checks of its state,
-// the name setters and the release of everything it holds.
+// the settings and the release of everything it holds.
 
 #include "camera/FCamera.h"
 
@@ -23,6 +23,7 @@ TFCamera::TFCamera(TFControl* AOwner) : FOwner(AOwner) {}
 TFCamera::~TFCamera() {
   SetActive(false);
   ReleaseGraph();
+  if (FPreviewControl) FPreviewControl->RemoveFreeNotification(*this);
 }
 
 void TFCamera::BeginLoading() {
@@ -57,15 +58,19 @@ void TFCamera::SetActive(bool Value) {
     return;
   }
   try {
-    FGrabberUsed = false;
-    CheckDevice();
-    CheckInterface(GetCaptureFilter(), "Capture IBaseFilter");
-    throw EFCameraError("Capture graph not available");
+    BuildGraph();
   } catch (...) {
+    // Whatever was obtained goes, and the caller gets the error the build met.
     FActive = false;
     ReleaseGraph();
     throw;
   }
+  FActive = true;
+}
+
+TFCaptureType TFCamera::GetCaptureType() const {
+  if (!GetActive()) return FCaptureType;
+  return FGrabberUsed ? ctGrabber : ctVmr9;
 }
 
 void TFCamera::CheckDevice() {
@@ -93,7 +98,8 @@ void TFCamera::ReleaseGraph() {
   while (FInImageAvailable.load(std::memory_order_acquire)) std::this_thread::yield();
 }
 
-bool TFCamera::ChangeName(std::string& Field, const std::string& Value) {
+template <class T>
+bool TFCamera::ChangeSetting(T& Field, const T& Value) {
   if (Field == Value) return false;
   if (!FLoading) CheckInactive();
   Field = Value;
@@ -101,17 +107,42 @@ bool TFCamera::ChangeName(std::string& Field, const std::string& Value) {
 }
 
 void TFCamera::SetDeviceName(const std::string& Value) {
-  if (ChangeName(FDeviceName, Value)) ReleaseGraph();
+  if (ChangeSetting(FDeviceName, Value)) ReleaseGraph();
 }
 
 void TFCamera::SetAudioDeviceName(const std::string& Value) {
-  if (ChangeName(FAudioDeviceName, Value)) FAudioCaptureFilter.Reset();
+  if (ChangeSetting(FAudioDeviceName, Value)) FAudioCaptureFilter.Reset();
 }
 
 void TFCamera::SetCompressorName(const std::string& Value) {
-  if (ChangeName(FCompressorName, Value)) FCompressorFilter.Reset();
+  if (ChangeSetting(FCompressorName, Value)) FCompressorFilter.Reset();
 }
 
 void TFCamera::SetAudioCompressorName(const std::string& Value) {
-  if (ChangeName(FAudioCompressorName, Value)) FAudioCompressorFilter.Reset();
+  if (ChangeSetting(FAudioCompressorName, Value)) FAudioCompressorFilter.Reset();
+}
+
+void TFCamera::SetCaptureType(TFCaptureType Value) {
+  ChangeSetting(FCaptureType, Value);
+}
+
+void TFCamera::SetOutputFileName(const std::string& Value) {
+  ChangeSetting(FOutputFileName, Value);
+}
+
+void TFCamera::SetOutputFileType(TFMediaType Value) {
+  ChangeSetting(FOutputFileType, Value);
+}
+
+void TFCamera::SetPreviewControl(TFControl* Value) {
+  TFControl* const Previous = FPreviewControl;
+  if (!ChangeSetting(FPreviewControl, Value)) return;
+  if (Previous) Previous->RemoveFreeNotification(*this);
+  if (Value) Value->FreeNotification(*this);
+}
+
+void TFCamera::Notification(TFControl* AComponent, TFOperation Operation) {
+  if (Operation != opRemove || AComponent == nullptr || AComponent != FPreviewControl) return;
+  SetActive(false);
+  FPreviewControl = nullptr;
 }

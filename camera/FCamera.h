@@ -4,11 +4,13 @@
 // it. Every read asks the driver; only interface references are cached.
 
 #include <atomic>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
 #include "camera/FCameraErrors.h"
 #include "camera/FCameraTypes.h"
+#include "camera/FControl.h"
 #include "platform/com/Guid.h"
 #include "platform/com/Unknown.h"
 
@@ -26,6 +28,9 @@ struct ISampleGrabber;
 struct ISampleGrabberCB;
 struct IVMRFilterConfig9;
 struct IVMRWindowlessControl9;
+class QImage;
+class TFSampleGrabberCB;
+struct TFSnapshot;
 
 // The four public accessors of a full control P: GetP/SetP (the value), GetPAuto/SetPAuto
 // (the mode), GetPRange and GetPSupported, each one call of the generic operation of its
@@ -93,9 +98,73 @@ class TFCamera {
   ComPtr<IGraphBuilder> GetGraphBuilder();
   ComPtr<ICaptureGraphBuilder2> GetCaptureGraphBuilder2();
 
-  // --- Activity ------------------------------------------------------------------------------
+  // --- Capture graph ---------------------------------------------------------------------------
+  // Active builds the graph for the selected device (stopped until Run) or releases it.
   bool GetActive() const;
   void SetActive(bool Value);
+  // While active: the way the graph took, never ctAuto.
+  TFCaptureType GetCaptureType() const;
+  void SetCaptureType(TFCaptureType Value);
+  // The control whose area shows the picture, and whose form the renderer clips to; not owned.
+  TFControl* GetPreviewControl() const { return FPreviewControl; }
+  void SetPreviewControl(TFControl* Value);
+  // The file to record into; empty records nothing.
+  const std::string& GetOutputFileName() const { return FOutputFileName; }
+  void SetOutputFileName(const std::string& Value);
+  TFMediaType GetOutputFileType() const { return FOutputFileType; }
+  void SetOutputFileType(TFMediaType Value);
+  // Applied at once while the VMR-9 renderer shows the picture, else at the next activation.
+  bool GetAspectRatio();
+  void SetAspectRatio(bool Value);
+  DWORD GetBorderColor();
+  void SetBorderColor(DWORD Value);
+
+  void Run();
+  void Pause();
+  void Stop();
+  // Asks the graph each time; never raises.
+  TFCameraState GetState() const;
+
+  // The renderer's geometry; only while the VMR-9 renderer shows the picture.
+  TFPoint GetMaxIdealVideoSize();
+  TFPoint GetMinIdealVideoSize();
+  TFPoint GetNativeVideoSize();
+  TFPoint GetNativeAspectRatio();
+  TFRect GetVideoPositionSource();
+  void SetVideoPositionSource(const TFRect& Value);
+  TFRect GetVideoPositionDest();
+  void SetVideoPositionDest(const TFRect& Value);
+
+  // The removal-notification hook: losing the preview control deactivates the component.
+  void Notification(TFControl* AComponent, TFOperation Operation);
+
+  // Lazily obtained graph interfaces, under the same rule as the device's.
+  ComPtr<IBaseFilter> GetSampleGrabberFilter();
+  ComPtr<ISampleGrabber> GetSampleGrabber();
+  ComPtr<IBaseFilter> GetNullRenderer();
+  ComPtr<IBaseFilter> GetVideoMixingRenderer9Filter();
+  ComPtr<IVMRFilterConfig9> GetVMRFilterConfig9();
+  ComPtr<IVMRWindowlessControl9> GetVMRWindowlessControl9();
+  ComPtr<IMediaControl> GetMediaControl();
+  ComPtr<IMediaEvent> GetMediaEvent();
+
+  // --- Frames and snapshots ----------------------------------------------------------------
+  // Called on the streaming thread for every sample of a grabber graph that was activated with
+  // a handler; it can only be changed while inactive.
+  const TFImageAvailableEvent& GetOnImageAvailable() const { return FOnImageAvailable; }
+  void SetOnImageAvailable(const TFImageAvailableEvent& Value);
+  // The component's callback object, created on first read; one serves one activation.
+  ComPtr<ISampleGrabberCB> GetSampleGrabberCB();
+
+  // The current frame as a bitmap file or a JPEG image at the stream's position. Before the
+  // first sample nothing is written and the result is ifBmp.
+  TFImageFormat CurrentImageToStream(std::ostream& Stream);
+  // The same into a new file (an existing one is replaced), which is left empty when there
+  // is no picture yet.
+  TFImageFormat CurrentImageToFile(const std::string& FileName);
+  // The current frame as an image of the toolkit, the caller's; a null image before the
+  // first sample.
+  QImage CurrentImageToBitmap();
 
   // --- Controls of IAMVideoProcAmp -----------------------------------------------------------
   KORVANE_FULL_CONTROL(Brightness, VideoProcAmp, 0)
@@ -214,8 +283,27 @@ class TFCamera {
   void CheckInactive() const;
   // Detaches, stops and releases everything held, then waits for a running frame handler.
   void ReleaseGraph();
-  // Stores a new name under the rule shared by the four name setters; false when unchanged.
-  bool ChangeName(std::string& Field, const std::string& Value);
+  // Stores a new setting under the rule the settings share: a different value needs the
+  // component inactive, except while loading. False when the value is unchanged.
+  template <class T>
+  bool ChangeSetting(T& Field, const T& Value);
+
+  // The steps of activation; a failure anywhere leaves the rest to SetActive.
+  void BuildGraph();
+  // Returns the result of connecting the preview to the renderer.
+  HRESULT BuildVmr9Preview();
+  void BuildGrabberPath();
+  void BuildRecording();
+  // Raises unless active with the VMR-9 renderer showing the picture.
+  void CheckVmr9();
+  // The form the renderer clips to: the preview control's, else the owner when it is a form.
+  TFControl* PreviewForm() const;
+
+  friend class TFSampleGrabberCB;
+  // Runs the frame handler on the streaming thread; always S_OK.
+  HRESULT DoImageAvailable(double SampleTime);
+  // The current frame as the snapshots write it; raises as CurrentImageToStream does.
+  TFSnapshot TakeSnapshot();
 
   bool FActive = false;
   ComPtr<IAMCameraControl> FAMCameraControl;

@@ -22,3 +22,9 @@ class EOleSysError : public std::runtime_error {
  private:
   HRESULT FErrorCode;
 };
+
+// The image loader's: data that does not decode as the picture it claims to be.
+class EInvalidGraphic : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};

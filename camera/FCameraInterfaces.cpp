@@ -109,3 +109,44 @@ ComPtr<ICaptureGraphBuilder2> TFCamera::GetCaptureGraphBuilder2() {
     return Builder;
   });
 }
+
+ComPtr<IBaseFilter> TFCamera::GetSampleGrabberFilter() {
+  return Lazy(FSampleGrabberFilter,
+              [] { return CreateInstance<IBaseFilter>(CLSID_SampleGrabber); });
+}
+
+ComPtr<ISampleGrabber> TFCamera::GetSampleGrabber() {
+  return Lazy(FSampleGrabber, [&] { return QueryFrom<ISampleGrabber>(GetSampleGrabberFilter()); });
+}
+
+ComPtr<IBaseFilter> TFCamera::GetNullRenderer() {
+  return Lazy(FNullRenderer, [] { return CreateInstance<IBaseFilter>(CLSID_NullRenderer); });
+}
+
+ComPtr<IBaseFilter> TFCamera::GetVideoMixingRenderer9Filter() {
+  return Lazy(FVideoMixingRenderer9Filter,
+              [] { return CreateInstance<IBaseFilter>(CLSID_VideoMixingRenderer9); });
+}
+
+ComPtr<IVMRFilterConfig9> TFCamera::GetVMRFilterConfig9() {
+  return Lazy(FVMRFilterConfig9, [&]() -> ComPtr<IVMRFilterConfig9> {
+    ComPtr<IVMRFilterConfig9> Config =
+        QueryFrom<IVMRFilterConfig9>(GetVideoMixingRenderer9Filter());
+    // The renderer draws into a window of ours only in windowless mode.
+    if (!Config || FAILED(Config->SetRenderingMode(VMR9Mode_Windowless))) return nullptr;
+    return Config;
+  });
+}
+
+ComPtr<IVMRWindowlessControl9> TFCamera::GetVMRWindowlessControl9() {
+  return Lazy(FVMRWindowlessControl9,
+              [&] { return QueryFrom<IVMRWindowlessControl9>(GetVideoMixingRenderer9Filter()); });
+}
+
+ComPtr<IMediaControl> TFCamera::GetMediaControl() {
+  return Lazy(FMediaControl, [&] { return QueryFrom<IMediaControl>(GetGraphBuilder()); });
+}
+
+ComPtr<IMediaEvent> TFCamera::GetMediaEvent() {
+  return Lazy(FMediaEvent, [&] { return QueryFrom<IMediaEvent>(GetGraphBuilder()); });
+}

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -89,9 +88,47 @@ struct TFCameraFormat {
 };
 using TFCameraFormats = std::vector<TFCameraFormat>;
 
-// The frame-available handler: the component that raised it and the sample's start time in
-// seconds. It runs on the platform's streaming thread.
-using TFImageAvailableEvent = std::function<void(TFCamera& Sender, double SampleTime)>;
+struct TFPoint {
+  LONG X = 0;
+  LONG Y = 0;
 
-// A control of the user-interface toolkit, as the preview needs it; ui/ supplies it.
-class TFControl;
+  friend bool operator==(const TFPoint&, const TFPoint&) = default;
+};
+
+// What a snapshot wrote: a bitmap file or a JPEG image.
+enum TFImageFormat : std::uint8_t { ifBmp, ifJpeg };
+
+// The frame-available handler: a method of an object, kept as its code and its target, so
+// that two handlers compare as the same method of the same object. It is called with the
+// component that raised it and the sample's start time in seconds, on the platform's
+// streaming thread.
+class TFImageAvailableEvent {
+ public:
+  using TCode = void (*)(void* Target, TFCamera& Sender, double SampleTime);
+
+  TFImageAvailableEvent() = default;
+  // The handler that calls (Target.*Method)(Sender, SampleTime).
+  template <auto Method, class T>
+  static TFImageAvailableEvent Of(T& Target) {
+    return TFImageAvailableEvent(&CallMethod<T, Method>, &Target);
+  }
+
+  TCode Code() const { return FCode; }
+  void* Target() const { return FTarget; }
+  explicit operator bool() const { return FCode != nullptr; }
+  void operator()(TFCamera& Sender, double SampleTime) const { FCode(FTarget, Sender, SampleTime); }
+
+  friend bool operator==(const TFImageAvailableEvent&, const TFImageAvailableEvent&) = default;
+
+ private:
+  TFImageAvailableEvent(TCode ACode, void* ATarget) : FCode(ACode), FTarget(ATarget) {}
+
+  // One function per class and method: its address is the code of the handler.
+  template <class T, auto Method>
+  static void CallMethod(void* Target, TFCamera& Sender, double SampleTime) {
+    (static_cast<T*>(Target)->*Method)(Sender, SampleTime);
+  }
+
+  TCode FCode = nullptr;
+  void* FTarget = nullptr;
+};

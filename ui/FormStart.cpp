@@ -67,7 +67,8 @@ TFormMain::TFormMain(const QStringList& arguments, QWidget* parent)
   setMinimumWidth(120);
 
   CreateControls();
-  FCamera = std::make_unique<TFCamera>();
+  FOwnerControl = std::make_unique<TWidgetControl>(this);
+  FCamera = std::make_unique<TFCamera>(FOwnerControl.get());
   SingleInstance1 = new TSingleInstance(this);
   ConnectHandlers();
   Guarded([this] { FormCreate(); });

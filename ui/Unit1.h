@@ -11,6 +11,7 @@
 #include "settings/CameraSettingsFile.h"
 #include "ui/FocusHandOver.h"
 #include "ui/PropertyRows.h"
+#include "ui/WidgetControl.h"
 
 class QCheckBox;
 class QFileDialog;
@@ -240,6 +241,8 @@ class TFormMain : public QWidget {
   template <typename Handler>
   void Guarded(Handler&& handler);
 
+  // The window as the camera component's owner; it outlives the component.
+  std::unique_ptr<TWidgetControl> FOwnerControl;
   std::unique_ptr<TFCamera> FCamera;
   QPointer<TMessageForm> MessageForm;
   QPointer<TLivecamForm> LivecamForm;

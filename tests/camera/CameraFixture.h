@@ -39,6 +39,25 @@ inline SimDevice FullCamera(const std::string& name, const std::string& path) {
   return device;
 }
 
+// A video format of the given kind, 640 × 480 unless told otherwise.
+inline SimFormat VideoFormat(GUID subtype, DWORD compression, WORD bitCount, LONG width = 640,
+                             LONG height = 480) {
+  SimFormat format;
+  format.subtype = subtype;
+  format.compression = compression;
+  format.bitCount = bitCount;
+  format.width = width;
+  format.height = height;
+  return format;
+}
+
+// FullCamera "Cam" with this one format.
+inline SimDevice CameraWith(SimFormat format) {
+  SimDevice device = FullCamera("Cam", "/dev/cam");
+  device.formats = {std::move(format)};
+  return device;
+}
+
 // Runs action and returns the message of the EFCameraError it raised, or a note that it
 // raised nothing or something else.
 template <class Action>
@@ -80,19 +99,19 @@ class CameraTest : public ::testing::Test {
     EXPECT_EQ(korvane::com::LiveObjectCount(), objectsBefore_) << "counted objects leaked";
   }
 
-  // Installs the devices and creates the component, nothing selected.
-  TFCamera& Install(SimDescription description) {
+  // Installs the devices and creates the component, nothing selected, owned by Owner.
+  TFCamera& Install(SimDescription description, TFControl* Owner = nullptr) {
     camera_.reset();
     sims_.reset();
     sims_.emplace(std::move(description));
-    camera_.emplace();
+    camera_.emplace(Owner);
     return *camera_;
   }
 
   // Installs one camera and selects it by its friendly name.
-  TFCamera& Select(SimDevice device) {
+  TFCamera& Select(SimDevice device, TFControl* Owner = nullptr) {
     const std::string name = device.friendlyName.value_or("");
-    Install(SimDescription{{std::move(device)}});
+    Install(SimDescription{{std::move(device)}}, Owner);
     camera_->SetDeviceName(name);
     return *camera_;
   }

@@ -186,7 +186,8 @@ TEST_F(CameraTest, WithoutGraphObjectsTheGraphGettersAreNilAndActivationFailsCle
   TFCamera& camera = Select(FullCamera("Cam", "/dev/cam"));
   EXPECT_EQ(camera.GetGraphBuilder(), nullptr);
   EXPECT_EQ(camera.GetCaptureGraphBuilder2(), nullptr);
-  EXPECT_EQ(CameraErrorOf([&] { camera.SetActive(true); }), "Capture graph not available");
+  EXPECT_EQ(CameraErrorOf([&] { camera.SetActive(true); }),
+            "Cannot retrieve 'ICaptureGraphBuilder2' interface");
   EXPECT_FALSE(camera.GetActive());
   camera.SetActive(false);               // writing the current value does nothing
   EXPECT_EQ(camera.GetBrightness(), 0);  // the device is usable again after the failure

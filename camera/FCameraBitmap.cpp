@@ -1,0 +1,80 @@
+// The current frame as an image of the toolkit. The frame goes straight into the image: the
+// bitmaps the component makes itself (YUY2 converted, 24- and 32-bit uncompressed) are read
+// here, without the toolkit's general bitmap decoder, which costs several times the
+// conversion itself; JPEG images and any other bitmap go through the toolkit's loader.
+
+#include <QImage>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+#include "camera/FCamera.h"
+#include "camera/FSnapshot.h"
+#include "camera/YUY2ToRGB32.h"
+
+namespace {
+
+// The rows of an uncompressed 24- or 32-bit bitmap, bottom-up for a positive height.
+QImage ReadUncompressed(const BITMAPINFOHEADER& Header, const BYTE* Data, std::size_t Size) {
+  const int Width = Header.biWidth;
+  const int Height = std::abs(Header.biHeight);
+  const std::size_t Stride = (static_cast<std::size_t>(Width) * Header.biBitCount + 31) / 32 * 4;
+  if (Size / Stride < static_cast<std::size_t>(Height))
+    throw EInvalidGraphic("Bitmap image is not valid");
+  QImage Image(Width, Height, QImage::Format_RGB32);
+  for (int Y = 0; Y < Height; ++Y) {
+    const BYTE* Row =
+        Data + Stride * static_cast<std::size_t>(Header.biHeight > 0 ? Height - 1 - Y : Y);
+    auto* Out = reinterpret_cast<QRgb*>(Image.scanLine(Y));
+    if (Header.biBitCount == 32) {
+      // Opaque whatever the unused fourth byte holds.
+      std::memcpy(Out, Row, std::size_t{4} * Width);
+      for (int X = 0; X < Width; ++X) Out[X] |= 0xFF000000u;
+    } else {
+      for (int X = 0; X < Width; ++X, Row += 3) Out[X] = qRgb(Row[2], Row[1], Row[0]);
+    }
+  }
+  return Image;
+}
+
+bool IsOwnBitmap(const BITMAPINFOHEADER& Header) {
+  return Header.biCompression == BI_RGB && Header.biPlanes == 1 &&
+         (Header.biBitCount == 24 || Header.biBitCount == 32) && Header.biWidth > 0 &&
+         Header.biHeight != 0;
+}
+
+QImage LoadWithToolkit(const TFSnapshot& Snapshot) {
+  std::ostringstream File;
+  WriteSnapshot(Snapshot, File);
+  const std::string Bytes = File.str();
+  QImage Image;
+  const char* const Format = Snapshot.Format == ifJpeg ? "JPG" : "BMP";
+  if (!Image.loadFromData(reinterpret_cast<const uchar*>(Bytes.data()),
+                          static_cast<int>(Bytes.size()), Format)) {
+    throw EInvalidGraphic(Snapshot.Format == ifJpeg ? "JPEG image is not valid"
+                                                    : "Bitmap image is not valid");
+  }
+  return Image;
+}
+
+}  // namespace
+
+QImage TFCamera::CurrentImageToBitmap() {
+  return SnapshotToImage(TakeSnapshot());
+}
+
+QImage SnapshotToImage(const TFSnapshot& Snapshot) {
+  if (Snapshot.IsEmpty()) return QImage();
+  if (Snapshot.Format == ifJpeg) return LoadWithToolkit(Snapshot);
+  const BITMAPINFOHEADER Header = Snapshot.InfoHeader();
+  if (Snapshot.Yuy2) {
+    // The file's rows are bottom-up and a decoder turns them over again, so the image takes
+    // the source rows in their order (a top-down file keeps them in order in the first place).
+    QImage Image(Header.biWidth, std::abs(Header.biHeight), QImage::Format_RGB32);
+    korvane::camera::ConvertYUY2Rows(Snapshot.Data, Image.width(), Image.height(), Image.bits(),
+                                     Image.bytesPerLine());
+    return Image;
+  }
+  if (IsOwnBitmap(Header)) return ReadUncompressed(Header, Snapshot.Data, Snapshot.Size);
+  return LoadWithToolkit(Snapshot);
+}
