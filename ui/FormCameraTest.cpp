@@ -206,9 +206,8 @@ void TFormMain::InvalidatePaintBox() {
   if (!livecam) return;
   // Also undoes a resize by hand.
   livecam->resize(VideoSize(FCamera->GetFormat()));
-  const TPaintBox* const paintBox = PaintBox.data();
-  if (!paintBox) return;
-  livecam->update(QRect(paintBox->mapTo(livecam, QPoint(0, 0)), paintBox->size()));
+  // The paint box's own area of the test window, drawn over without erasing first.
+  if (TPaintBox* const paintBox = PaintBox.data()) paintBox->update();
 }
 
 void TFormMain::PaintBoxPaint(QPainter& Canvas) {
