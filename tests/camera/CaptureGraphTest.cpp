@@ -93,7 +93,7 @@ TEST_F(CaptureGraphTest, FailedActivationLeavesNothingHeldAndRaisesItsError) {
     SimFormat format;
     TFControl* owner;
     TFControl* preview;
-    const char* message;  // nullptr: an OLE system error of the platform
+    const char* message;  // nullptr: the OLE system error of the connection
   } cases[] = {
       {"VMR-9 that cannot connect", ctVmr9, Nv12(), form_.get(), nullptr, nullptr},
       {"no owner form", ctAuto, Yuy2(), nullptr, nullptr, "Cannot retrieve preview form"},
@@ -111,7 +111,7 @@ TEST_F(CaptureGraphTest, FailedActivationLeavesNothingHeldAndRaisesItsError) {
       EXPECT_EQ(CameraErrorOf([&] { camera.SetActive(true); }), c.message);
     } else {
       const EOleSysError error = OleErrorOf([&] { camera.SetActive(true); });
-      EXPECT_TRUE(FAILED(error.ErrorCode())) << error.what();
+      EXPECT_EQ(error.ErrorCode(), VFW_E_CANNOT_CONNECT) << error.what();
     }
     EXPECT_FALSE(camera.GetActive());
     EXPECT_EQ(camera.GetState(), csInactive);
@@ -134,7 +134,7 @@ TEST_F(CaptureGraphTest, ACameraHeldByAnotherProgramFailsWithItsCode) {
     camera.SetActive(true);
     camera.Run();
   });
-  EXPECT_TRUE(FAILED(error.ErrorCode())) << error.what();
+  EXPECT_EQ(error.ErrorCode(), HRESULT_ERROR_BUSY) << error.what();
   camera.SetActive(false);
   EXPECT_FALSE(camera.GetActive());
 }

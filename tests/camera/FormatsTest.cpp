@@ -6,13 +6,9 @@ namespace korvane::camera::testing {
 namespace {
 
 SimFormat Format(LONG width, LONG height, REFERENCE_TIME frameTime, WORD bits, DWORD compression) {
-  SimFormat format;
-  format.width = width;
-  format.height = height;
+  SimFormat format = VideoFormat(compression == 0 ? MEDIASUBTYPE_RGB24 : FourCCSubtype(compression),
+                                 compression, bits, width, height);
   format.avgTimePerFrame = frameTime;
-  format.bitCount = bits;
-  format.compression = compression;
-  format.subtype = compression == 0 ? MEDIASUBTYPE_RGB24 : FourCCSubtype(compression);
   return format;
 }
 

@@ -32,7 +32,8 @@ std::filesystem::path TempFile(const std::string& name) {
 
 class SnapshotTest : public CameraTest {
  protected:
-  // A running grabber graph with at least one buffered sample.
+  // A grabber graph that has buffered a sample and is paused, so the sample stays (a live
+  // source delivers nothing while paused).
   TFCamera& Streaming(SimDevice device) {
     TFCamera& camera = Select(std::move(device));
     camera.SetCaptureType(ctGrabber);
@@ -40,6 +41,7 @@ class SnapshotTest : public CameraTest {
     camera.SetActive(true);
     camera.Run();
     EXPECT_TRUE(counter_.WaitForMore(2));
+    camera.Pause();
     return camera;
   }
 
@@ -54,8 +56,8 @@ class SnapshotTest : public CameraTest {
     return bytes;
   }
 
-  // A snapshot and the sample it was taken from: taken again until no new sample arrived
-  // while it was taken.
+  // A snapshot and the sample it was taken from, taken again should a last sample still have
+  // arrived while it was taken.
   struct Taken {
     std::string file;
     std::string sample;
