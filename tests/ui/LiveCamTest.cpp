@@ -61,7 +61,7 @@ void ExpectIdle(TFormMain& form) {
 
 }  // namespace
 
-TEST(CameraTest, StartedTestShowsTheCameraAtItsFormatUntilTheWindowIsHidden) {
+TEST(LiveCam, StartedTestShowsTheCameraAtItsFormatUntilTheWindowIsHidden) {
   struct Case {
     const char* name;
     REFERENCE_TIME avgTimePerFrame;
@@ -109,7 +109,7 @@ TEST(CameraTest, StartedTestShowsTheCameraAtItsFormatUntilTheWindowIsHidden) {
   }
 }
 
-TEST(CameraTest, ThePictureInTheTestWindowMoves) {
+TEST(LiveCam, ThePictureInTheTestWindowMoves) {
   TempHome home;
   Session session(OneCamera(CameraAt("Moving cam", Format(320, 240))));
   TLivecamForm& window = *session.Form().GetLivecamForm();
@@ -129,7 +129,7 @@ TEST(CameraTest, ThePictureInTheTestWindowMoves) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return ShownPicture(window) != first; }, kWaitMs));
 }
 
-TEST(CameraTest, CameraHeldByAnotherProgramIsReportedAndTheTestReturnsToIdle) {
+TEST(LiveCam, CameraHeldByAnotherProgramIsReportedAndTheTestReturnsToIdle) {
   TempHome home;
   korvane::sim::SimDevice camera = CameraAt("Busy cam", Format(320, 240));
   camera.heldByAnotherProgram = true;
@@ -146,7 +146,7 @@ TEST(CameraTest, CameraHeldByAnotherProgramIsReportedAndTheTestReturnsToIdle) {
   ExpectIdle(form);
 }
 
-TEST(CameraTest, FramesThroughTheGrabberShowNoWindowAndReachTheWindowThread) {
+TEST(LiveCam, FramesThroughTheGrabberShowNoWindowAndReachTheWindowThread) {
   TempHome home;
   korvane::sim::SimFormat nv12 = Format(320, 240, 333333, 12);
   nv12.subtype = MEDIASUBTYPE_NV12;
@@ -168,7 +168,7 @@ TEST(CameraTest, FramesThroughTheGrabberShowNoWindowAndReachTheWindowThread) {
   ExpectIdle(form);
 }
 
-TEST(CameraTest, TraceOfAStartAStopAndTheIconClicks) {
+TEST(LiveCam, TraceOfAStartAStopAndTheIconClicks) {
   TempHome home;
   Session session(OneCamera(CameraAt("Trace cam", Format(320, 240))), {QStringLiteral("trace")});
   TFormMain& form = session.Form();
@@ -201,7 +201,7 @@ TEST(CameraTest, TraceOfAStartAStopAndTheIconClicks) {
   EXPECT_EQ(session.TraceLines().last(), QStringLiteral("Hide 2"));
 }
 
-TEST(CameraTest, TheIconBlinksInOppositePhaseAndLightsUnderThePointer) {
+TEST(LiveCam, TheIconBlinksInOppositePhaseAndLightsUnderThePointer) {
   TempHome home;
   Session session(OneCamera(CameraAt("Blink cam", Format(320, 240))));
   TFormMain& form = session.Form();
@@ -218,7 +218,7 @@ TEST(CameraTest, TheIconBlinksInOppositePhaseAndLightsUnderThePointer) {
   EXPECT_TRUE(form.CameraCouldStartGlow->isEnabled());
 }
 
-TEST(CameraTest, ACameraUnpluggedDuringTheTestIsReportedOnceAndTheTestEnds) {
+TEST(LiveCam, ACameraUnpluggedDuringTheTestIsReportedOnceAndTheTestEnds) {
   TempHome home;
   Session session(OneCamera(CameraAt("Gone cam", Format(320, 240))));
   TFormMain& form = session.Form();
@@ -235,7 +235,7 @@ TEST(CameraTest, ACameraUnpluggedDuringTheTestIsReportedOnceAndTheTestEnds) {
   ExpectIdle(form);
 }
 
-TEST(CameraTest, StartsAndStopsLeaveNoThreadOrDescriptorBehind) {
+TEST(LiveCam, StartsAndStopsLeaveNoThreadOrDescriptorBehind) {
   TempHome home;
   Session session(OneCamera(CameraAt("Cycle cam", Format(320, 240))));
   TFormMain& form = session.Form();
