@@ -15,6 +15,7 @@
 #include "ui/Artwork.h"
 #include "ui/ListBox.h"
 #include "ui/MessagePanelLayout.h"
+#include "ui/PaintBox.h"
 #include "ui/Palette.h"
 #include "ui/Rectangle.h"
 #include "ui/Unit1.h"
@@ -189,7 +190,7 @@ void TFormMain::CreateHiddenFunctions() {
                         picture.size));
     *picture.member = image;
   }
-  PaintBox = Make<QWidget>(Hiddenfunctions, "PaintBox");
+  PaintBox = Make<TPaintBox>(Hiddenfunctions, "PaintBox");
   PaintBox->resize(269, 161);
 }
 

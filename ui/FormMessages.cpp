@@ -7,6 +7,7 @@
 #include "platform/os/DebugOutput.h"
 #include "ui/MessageUnit.h"
 #include "ui/Rectangle.h"
+#include "ui/TimerInterval.h"
 #include "ui/Unit1.h"
 
 namespace {
@@ -18,18 +19,6 @@ void CentreOver(QWidget& window, const QWidget& owner) {
   const double left = owner.x() + (owner.width() - window.width()) / 2.0;
   const double top = owner.y() + (owner.height() - window.height()) / 2.0;
   window.move(static_cast<int>(left), static_cast<int>(top));
-}
-
-// An interval change (re)starts the timer; setting the interval it already has does not,
-// so a countdown in progress is not restarted. Interval 0 means the timer does not tick.
-void SetTimerInterval(QTimer& timer, int interval) {
-  if (timer.interval() == interval) return;
-  timer.setInterval(interval);
-  if (interval > 0) {
-    timer.start();
-  } else {
-    timer.stop();
-  }
 }
 
 }  // namespace

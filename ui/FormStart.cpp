@@ -22,6 +22,7 @@
 #include "ui/ListTexts.h"
 #include "ui/LiveCam.h"
 #include "ui/MessageUnit.h"
+#include "ui/PaintBox.h"
 #include "ui/Rectangle.h"
 #include "ui/Unit1.h"
 #include "ui/singleinstance.h"
@@ -69,6 +70,7 @@ TFormMain::TFormMain(const QStringList& arguments, QWidget* parent)
   CreateControls();
   FOwnerControl = std::make_unique<TWidgetControl>(this);
   FCamera = std::make_unique<TFCamera>(FOwnerControl.get());
+  FCamera->SetOnImageAvailable(TFImageAvailableEvent::Of<&TFormMain::FCameraImageAvailable>(*this));
   SingleInstance1 = new TSingleInstance(this);
   ConnectHandlers();
   Guarded([this] { FormCreate(); });
@@ -78,6 +80,8 @@ TFormMain::~TFormMain() {
   // The controls are deleted after this window's own parts are gone; none of their
   // signals may reach a handler then.
   for (QObject* child : findChildren<QObject*>()) child->blockSignals(true);
+  // The paint box lives on in the test window once a test has moved it there.
+  if (TPaintBox* const paintBox = PaintBox.data()) paintBox->blockSignals(true);
 }
 
 void TFormMain::AttachWindows(TMessageForm* messageForm, TLivecamForm* livecamForm) {
@@ -118,6 +122,7 @@ void TFormMain::ConnectHandlers() {
   connect(MessageTimer, &QTimer::timeout, this,
           [this] { Guarded([this] { MessageTimerTimer(); }); });
   ConnectActionHandlers();
+  ConnectCameraTestHandlers();
 }
 
 void TFormMain::FormCreate() {

@@ -7,6 +7,8 @@
 TLivecamForm::TLivecamForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("LivecamForm"));
   setWindowTitle(QStringLiteral("Webcam test"));
+  // Closing the main window ends the program, whether or not a test is on screen.
+  setAttribute(Qt::WA_QuitOnClose, false);
   resize(kClientWidth, kClientHeight);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect placed(QPoint(0, 0), size());

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -18,6 +19,7 @@ class QFileDialog;
 class QGraphicsColorizeEffect;
 class QGraphicsDropShadowEffect;
 class QLabel;
+class QPainter;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
@@ -26,6 +28,7 @@ class TImage;
 class TListBox;
 class TLivecamForm;
 class TMessageForm;
+class TPaintBox;
 class TRectangle;
 class TSingleInstance;
 class TTrackBar;
@@ -118,6 +121,24 @@ class TFormMain : public QWidget {
   void SetTheControl(QWidget* MyControl);
   QWidget* GetLastFocussedControl() const { return LastFocussedControl; }
 
+  // --- Camera test ----------------------------------------------------------------------------
+  // Opens the selected camera at the selected format and shows its live picture in the test
+  // window; a camera that cannot be opened is reported and the test returns to idle.
+  void StartDevice();
+  void StopDevice();
+  void CameraTimerTimer();
+  void CameraGlowTimerTimer();
+  // The component's frame event, on the platform's streaming thread: it only hands the frame
+  // notice to the user-interface thread.
+  void FCameraImageAvailable(TFCamera& Sender, double SampleTime);
+  void InvalidatePaintBox();
+  void PaintBoxPaint(QPainter& Canvas);
+  void ButtonTestCamClick();
+  void Image1Click();
+  void ButtonTestCamMouseEnter();
+  void ButtonTestCamMouseLeave();
+  void ComboBoxFormatDblClick();
+
   // --- Controls -------------------------------------------------------------------------------
   QWidget* LayoutListe = nullptr;
   TImage* LogoImage = nullptr;
@@ -179,7 +200,8 @@ class TFormMain : public QWidget {
   TImage* res_pal = nullptr;
   TImage* res_720 = nullptr;
   TImage* res_1080 = nullptr;
-  QWidget* PaintBox = nullptr;
+  // Moved into the test window by the first test; that window owns it from then on.
+  QPointer<TPaintBox> PaintBox;
 
   QTimer* RefreshTimer = nullptr;
   QTimer* MessageTimer = nullptr;
@@ -197,6 +219,7 @@ class TFormMain : public QWidget {
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // Construction of the control tree, by region.
@@ -212,6 +235,11 @@ class TFormMain : public QWidget {
   void CreateTimers();
   void ConnectHandlers();
   void ConnectActionHandlers();
+  void ConnectCameraTestHandlers();
+  // A click on the camera icon: hides a visible test window, else starts a test.
+  void CameraIconClick(const QString& hideTrace);
+  // The frame notice on the user-interface thread.
+  void ImageAvailableOnUiThread();
 
   void FormCreate();
   void ApplyPalette();
@@ -241,6 +269,10 @@ class TFormMain : public QWidget {
   template <typename Handler>
   void Guarded(Handler&& handler);
 
+  // Set while a frame notice waits in the event queue, so that frames arriving faster than the
+  // window handles them queue one notice, not one each. Declared before the component, whose
+  // streaming thread sets it until the component is gone.
+  std::atomic<bool> FImageAvailablePending{false};
   // The window as the camera component's owner; it outlives the component.
   std::unique_ptr<TWidgetControl> FOwnerControl;
   std::unique_ptr<TFCamera> FCamera;
