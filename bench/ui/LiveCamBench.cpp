@@ -12,6 +12,7 @@
 #include <string>
 
 #include "bench/ui/BenchCameras.h"
+#include "bench/ui/ResidentMemory.h"
 #include "platform/sim/SimCameras.h"
 #include "ui/ApplicationWindows.h"
 #include "ui/PaintBox.h"
@@ -81,15 +82,6 @@ void BM_CameraTestCurrentImageOnly_1080p(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_CameraTestCurrentImageOnly_1080p)->Unit(benchmark::kMicrosecond);
-
-long ResidentKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-  }
-  return 0;
-}
 
 long EntriesOf(const char* folder) {
   return QDir(QLatin1String(folder)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size();

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench/ui/BenchCameras.h"
+#include "bench/ui/ResidentMemory.h"
 #include "platform/sim/SimCameras.h"
 #include "ui/ApplicationWindows.h"
 
@@ -113,15 +114,6 @@ void BM_ComboBoxCameraChange_60Formats(benchmark::State& state) {
   for (auto _ : state) windows.FormMain->ComboBoxCameraChange();
 }
 BENCHMARK(BM_ComboBoxCameraChange_60Formats)->Unit(benchmark::kMillisecond);
-
-long ResidentKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-  }
-  return 0;
-}
 
 // Memory after a thousand re-reads, against the memory after the first hundred (which
 // fill the caches that any run fills).
