@@ -149,8 +149,12 @@ void TWatcher::TryDue() {
 }
 
 void TWatcher::Run() {
-  Log("watching for cameras with remembered settings in " + FFolder.string());
+  // The cameras attached now are restored before the watch is announced, so a camera plugged in
+  // after the announcement is restored once, when its watch reports it, and never also by this
+  // first pass.
   for (const TRememberedCamera& camera : ListRemembered(FFolder)) Want(camera.DevicePath, false);
+  TryDue();
+  Log("watching for cameras with remembered settings in " + FFolder.string());
   std::vector<int> descriptors{FStop.Descriptor()};
   for (const auto& watch : FWatches) descriptors.push_back(watch->Descriptor());
   for (;;) {
