@@ -4,9 +4,11 @@
 // conversion itself; JPEG images and any other bitmap go through the toolkit's loader.
 
 #include <QImage>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
+#include <utility>
 
 #include "camera/FCamera.h"
 #include "camera/FSnapshot.h"
@@ -37,6 +39,31 @@ QImage ReadUncompressed(const BITMAPINFOHEADER& Header, const BYTE* Data, std::s
   return Image;
 }
 
+// Rows of 32-bit pixels turned over in place when they are bottom-up, with every pixel made
+// opaque whatever its unused fourth byte holds: one pass over the picture.
+void MakeUprightAndOpaque(BYTE* Pixels, std::size_t Stride, int Height, bool BottomUp) {
+  const std::size_t Count = Stride / 4;
+  const auto RowAt = [&](int Y) {
+    return reinterpret_cast<std::uint32_t*>(Pixels + Stride * static_cast<std::size_t>(Y));
+  };
+  const auto Opaque = [Count](std::uint32_t* Row) {
+    for (std::size_t X = 0; X < Count; ++X) Row[X] |= 0xFF000000u;
+  };
+  if (!BottomUp) {
+    for (int Y = 0; Y < Height; ++Y) Opaque(RowAt(Y));
+    return;
+  }
+  for (int Top = 0, Bottom = Height - 1; Top <= Bottom; ++Top, --Bottom) {
+    std::uint32_t* const Upper = RowAt(Top);
+    std::uint32_t* const Lower = RowAt(Bottom);
+    for (std::size_t X = 0; X < Count; ++X) {
+      const std::uint32_t Kept = Upper[X];
+      Upper[X] = Lower[X] | 0xFF000000u;
+      Lower[X] = Kept | 0xFF000000u;
+    }
+  }
+}
+
 bool IsOwnBitmap(const BITMAPINFOHEADER& Header) {
   return Header.biCompression == BI_RGB && Header.biPlanes == 1 &&
          (Header.biBitCount == 24 || Header.biBitCount == 32) && Header.biWidth > 0 &&
@@ -61,6 +88,27 @@ QImage LoadWithToolkit(const TFSnapshot& Snapshot) {
 
 QImage TFCamera::CurrentImageToBitmap() {
   return SnapshotToImage(TakeSnapshot());
+}
+
+QImage SnapshotToImage(TFSnapshot&& Snapshot) {
+  const BYTE* const Block = Snapshot.Block.get();
+  if (Snapshot.IsEmpty() || Snapshot.Yuy2 || Snapshot.Format != ifBmp || !Block)
+    return SnapshotToImage(std::as_const(Snapshot));
+  const BITMAPINFOHEADER Header = Snapshot.InfoHeader();
+  const int Width = Header.biWidth;
+  const int Height = std::abs(Header.biHeight);
+  const std::size_t Stride = std::size_t{4} * static_cast<std::size_t>(Width);
+  // The renderer's image: 32-bit rows that fill the block right after its header. They become
+  // the image's own pixels, turned upright in place, and the block is freed with the image.
+  const bool Whole = IsOwnBitmap(Header) && Header.biBitCount == 32 &&
+                     Snapshot.Data == Block + Snapshot.Header.size() &&
+                     Snapshot.Size / Stride >= static_cast<std::size_t>(Height);
+  if (!Whole) return SnapshotToImage(std::as_const(Snapshot));
+  BYTE* const Pixels = Snapshot.Block.get() + Snapshot.Header.size();
+  MakeUprightAndOpaque(Pixels, Stride, Height, Header.biHeight > 0);
+  return QImage(
+      Pixels, Width, Height, static_cast<qsizetype>(Stride), QImage::Format_RGB32,
+      [](void* Owned) { CoTaskMemFree(Owned); }, Snapshot.Block.release());
 }
 
 QImage SnapshotToImage(const TFSnapshot& Snapshot) {

@@ -45,3 +45,6 @@ void WriteSnapshot(const TFSnapshot& Snapshot, std::ostream& Stream);
 // The image a loader makes of that file image: a null image for nothing; EInvalidGraphic for
 // data that does not decode.
 QImage SnapshotToImage(const TFSnapshot& Snapshot);
+// The same image; a 32-bit bitmap that the snapshot's block holds whole becomes the image's
+// own pixels without a copy, and the block is the image's from then on.
+QImage SnapshotToImage(TFSnapshot&& Snapshot);

@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "platform/graph/Yuy2RowKernel.h"
+#include "platform/graph/Yuy2Rows.h"
 
 namespace korvane::graph {
 namespace {
@@ -14,11 +13,8 @@ BYTE Clamp(int value) {
   return static_cast<BYTE>(std::clamp(value, 0, 255));
 }
 
-// YUY2 to 32-bit pixels from studio-range YCbCr, in fixed point with six fraction bits so that
-// eight pixels fit the 16-bit lanes of one vector register: R = 1.164 (Y - 16) + 1.596 (V - 128),
-// G = 1.164 (Y - 16) - 0.391 (U - 128) - 0.813 (V - 128), B = 1.164 (Y - 16) + 2.018 (U - 128).
-// The window takes a picture for every repaint, so this runs on every pixel of every frame shown.
-constexpr int kLuma = 75, kRedV = 102, kGreenU = 25, kGreenV = 52, kBlueU = 129, kRound = 32;
+// YUY2 to 32-bit pixels one pair at a time, by the equations the vectors use, for the pixels
+// of a row that do not fill a whole vector and on processors without those vectors.
 
 BYTE Channel(int value) {
   return Clamp((value + kRound) >> 6);
@@ -36,39 +32,23 @@ void Yuy2PairToBgra(const BYTE* source, BYTE* target) {
   }
 }
 
-void Yuy2RowToBgra(const BYTE* source, BYTE* target, std::size_t pairs) {
-  std::size_t pair = 0;
-#if defined(__SSE2__)
-  // Four pairs at a time. Sums beyond the 16-bit range saturate, which clamps them as well.
-  const __m128i lowBytes = _mm_set1_epi16(0x00FF);
-  const __m128i black = _mm_set1_epi16(16), middle = _mm_set1_epi16(128);
-  const __m128i round = _mm_set1_epi16(kRound), opaque = _mm_set1_epi8(-1);
-  for (; pair + 4 <= pairs; pair += 4) {
-    const __m128i packed = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 4 * pair));
-    const __m128i y = _mm_and_si128(packed, lowBytes);
-    const __m128i uv = _mm_sub_epi16(_mm_srli_epi16(packed, 8), middle);  // U0 V0 U1 V1 ...
-    // Each pair's U and V for both of its pixels.
-    const __m128i u = _mm_shufflehi_epi16(_mm_shufflelo_epi16(uv, 0xA0), 0xA0);
-    const __m128i v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(uv, 0xF5), 0xF5);
-    const __m128i luma =
-        _mm_add_epi16(_mm_mullo_epi16(_mm_sub_epi16(y, black), _mm_set1_epi16(kLuma)), round);
-    const __m128i blue =
-        _mm_srai_epi16(_mm_adds_epi16(luma, _mm_mullo_epi16(u, _mm_set1_epi16(kBlueU))), 6);
-    const __m128i green = _mm_srai_epi16(
-        _mm_subs_epi16(_mm_subs_epi16(luma, _mm_mullo_epi16(u, _mm_set1_epi16(kGreenU))),
-                       _mm_mullo_epi16(v, _mm_set1_epi16(kGreenV))),
-        6);
-    const __m128i red =
-        _mm_srai_epi16(_mm_adds_epi16(luma, _mm_mullo_epi16(v, _mm_set1_epi16(kRedV))), 6);
-    const __m128i blueGreen =
-        _mm_unpacklo_epi8(_mm_packus_epi16(blue, blue), _mm_packus_epi16(green, green));
-    const __m128i redAlpha = _mm_unpacklo_epi8(_mm_packus_epi16(red, red), opaque);
-    BYTE* out = target + 8 * pair;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi16(blueGreen, redAlpha));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_unpackhi_epi16(blueGreen, redAlpha));
-  }
+using PairConverter = std::size_t (*)(const BYTE* source, BYTE* target, std::size_t pairs);
+
+// The window takes a picture for every repaint, so the widest vectors the processor has are
+// worth choosing once.
+PairConverter FastestPairConverter() {
+#ifdef KORVANE_GRAPH_YUY2_X86
+  return __builtin_cpu_supports("avx2") ? Yuy2PairsToBgraAvx2 : Yuy2PairsToBgraSse2;
+#else
+  return [](const BYTE*, BYTE*, std::size_t) -> std::size_t { return 0; };
 #endif
-  for (; pair < pairs; ++pair) Yuy2PairToBgra(source + 4 * pair, target + 8 * pair);
+}
+
+void Yuy2RowToBgra(const BYTE* source, BYTE* target, std::size_t pairs) {
+  static const PairConverter vectors = FastestPairConverter();
+  for (std::size_t pair = vectors(source, target, pairs); pair < pairs; ++pair) {
+    Yuy2PairToBgra(source + 4 * pair, target + 8 * pair);
+  }
 }
 
 }  // namespace

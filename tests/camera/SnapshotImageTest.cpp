@@ -14,6 +14,7 @@
 #include "tests/camera/CameraFixture.h"
 #include "tests/camera/FakeSampleGrabber.h"
 #include "tests/camera/FrameWaiting.h"
+#include "tests/camera/TestControls.h"
 
 namespace korvane::camera::testing {
 namespace {
@@ -34,6 +35,20 @@ QImage LoadedByToolkit(const TFSnapshot& snapshot) {
   const std::string bytes = file.str();
   return QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()),
                           static_cast<int>(bytes.size()), "BMP");
+}
+
+// The same snapshot with its header and pixels in one task-memory block.
+TFSnapshot InOneBlock(const TFSnapshot& snapshot) {
+  TFSnapshot copy;
+  copy.Format = snapshot.Format;
+  copy.Header = snapshot.Header;
+  copy.Yuy2 = snapshot.Yuy2;
+  copy.Size = snapshot.Size;
+  copy.Block.reset(static_cast<BYTE*>(CoTaskMemAlloc(snapshot.Header.size() + snapshot.Size)));
+  std::copy(snapshot.Header.begin(), snapshot.Header.end(), copy.Block.get());
+  std::copy_n(snapshot.Data, snapshot.Size, copy.Block.get() + snapshot.Header.size());
+  copy.Data = copy.Block.get() + snapshot.Header.size();
+  return copy;
 }
 
 TEST(SnapshotImageTest, OwnBitmapsDecodeAsTheToolkitDecodesTheirFiles) {
@@ -62,6 +77,9 @@ TEST(SnapshotImageTest, OwnBitmapsDecodeAsTheToolkitDecodesTheirFiles) {
     const QImage image = SnapshotToImage(snapshot);
     EXPECT_EQ(image.format(), QImage::Format_RGB32);
     EXPECT_EQ(image, reference.convertToFormat(QImage::Format_RGB32));
+    // Laid out as the renderer hands its image out, header and pixels in one block, which the
+    // image then takes over and turns upright in place.
+    EXPECT_EQ(SnapshotToImage(InOneBlock(snapshot)), image);
   }
 }
 
@@ -89,16 +107,24 @@ TEST(SnapshotImageTest, ShortUncompressedPixelsAndNoPictureAtAll) {
   EXPECT_THROW(SnapshotToImage(GrabberSnapshot(*grabber.Get())), EInvalidGraphic);
 }
 
-TEST_F(CameraTest, CurrentImageToBitmapOfAStreamingCamera) {
-  FrameCounter counter;
-  TFCamera& camera = Select(FullCamera("Cam", "/dev/cam"));
-  camera.SetCaptureType(ctGrabber);
-  camera.SetOnImageAvailable(counter.Event());
+void CurrentImageToBitmapOf(TFCamera& camera, TFCaptureType type) {
+  camera.SetCaptureType(type);
   camera.SetActive(true);
-  EXPECT_TRUE(camera.CurrentImageToBitmap().isNull());  // no sample yet
+  // No sample yet: the grabber has nothing to give, the renderer refuses the question.
+  if (type == ctGrabber) {
+    EXPECT_TRUE(camera.CurrentImageToBitmap().isNull());
+  } else {
+    EXPECT_ANY_THROW(camera.CurrentImageToBitmap());
+  }
 
   camera.Run();
-  ASSERT_TRUE(counter.WaitForMore(2));
+  ASSERT_TRUE(WaitFor([&] {
+    try {
+      return !camera.CurrentImageToBitmap().isNull();
+    } catch (const std::exception&) {
+      return false;  // no frame has arrived yet
+    }
+  }));
   camera.Pause();
   // The same frame as a file and as an image, taken while no new sample arrives.
   QImage image, reference;
@@ -112,6 +138,15 @@ TEST_F(CameraTest, CurrentImageToBitmapOfAStreamingCamera) {
     return image == reference.convertToFormat(QImage::Format_RGB32);
   }));
   EXPECT_EQ(image.size(), QSize(640, 480));
+}
+
+// From the grabber and from the renderer, whose image becomes the picture without a copy.
+TEST_F(CameraTest, CurrentImageToBitmapOfAStreamingCamera) {
+  const std::unique_ptr<TestControl> form = TestControl::Form();
+  for (const TFCaptureType type : {ctGrabber, ctVmr9}) {
+    SCOPED_TRACE(type == ctGrabber ? "grabber" : "renderer");
+    CurrentImageToBitmapOf(Select(FullCamera("Cam", "/dev/cam"), form.get()), type);
+  }
 }
 
 }  // namespace

@@ -172,3 +172,19 @@ TEST(WideStringTest, RoundTripsAndReplacesInvalidInput) {
 }
 
 }  // namespace
+
+// Frame-sized blocks are handed out again once given back; whatever block comes, it holds the
+// whole request (AddressSanitizer builds see any write past it) and is counted as outstanding.
+TEST(TaskMemoryTest, LargeBlocksGivenBackServeLaterRequestsWhole) {
+  const std::size_t before = korvane::com::OutstandingTaskMemoryBlocks();
+  for (const std::size_t size : {std::size_t{2} << 20, std::size_t{3} << 20, std::size_t{1} << 20,
+                                 std::size_t{2} << 20, std::size_t{8} << 20}) {
+    korvane::com::TaskMemPtr<unsigned char> block(
+        static_cast<unsigned char*>(CoTaskMemAlloc(size)));
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(korvane::com::OutstandingTaskMemoryBlocks(), before + 1);
+    std::memset(block.get(), 0xA5, size);
+    EXPECT_EQ(block.get()[size - 1], 0xA5);
+  }
+  EXPECT_EQ(korvane::com::OutstandingTaskMemoryBlocks(), before);
+}
