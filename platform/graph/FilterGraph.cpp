@@ -131,7 +131,10 @@ class FilterGraph final
     const HRESULT direct = ConnectDirectLocked(out, in, nullptr);
     if (SUCCEEDED(direct) || direct == E_POINTER || direct == VFW_E_NOT_STOPPED ||
         direct == VFW_E_NOT_IN_GRAPH || direct == VFW_E_ALREADY_CONNECTED ||
-        direct == VFW_E_INVALID_DIRECTION) {
+        direct == VFW_E_INVALID_DIRECTION || direct == HRESULT_ERROR_BUSY ||
+        direct == HRESULT_ERROR_DEVICE_NOT_CONNECTED || direct == E_ACCESSDENIED) {
+      // A camera that another program holds, or that is gone, would refuse every converter
+      // too; what it said is the answer, not that no converter fits.
       return direct;
     }
     for (const Converter& converter : kConverters) {

@@ -125,9 +125,37 @@ HRESULT V4l2CapturePin::Disconnect() {
 }
 
 void V4l2CapturePin::DisconnectForShutdown() {
+  stream_.reset();
   std::lock_guard lock(connectionMutex_);
   connectedTo_ = nullptr;
   connectionType_.reset();
+}
+
+HRESULT V4l2CapturePin::PrepareStream(StreamNotify notify) {
+  stream_.reset();
+  ComPtr<IPin> receiver;
+  MediaTypePtr type;
+  {
+    std::lock_guard lock(connectionMutex_);
+    if (!connectedTo_) return S_OK;
+    receiver = connectedTo_;
+    type.reset(com::CreateMediaType(*connectionType_));
+  }
+  if (!type) return E_OUTOFMEMORY;
+  return V4l2Stream::Create(device_->GetDoor(), device_->NodePath(), filter_, *receiver, *type,
+                            std::move(notify), &stream_);
+}
+
+HRESULT V4l2CapturePin::StartStream() {
+  return stream_ ? stream_->Start() : S_OK;
+}
+
+void V4l2CapturePin::HaltStream() {
+  if (stream_) stream_->Halt();
+}
+
+void V4l2CapturePin::EndStream() {
+  stream_.reset();
 }
 
 HRESULT V4l2CapturePin::ConnectedTo(IPin** pin) {

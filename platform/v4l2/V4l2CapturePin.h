@@ -8,6 +8,7 @@
 
 #include "platform/DirectShow9.h"
 #include "platform/v4l2/V4l2Device.h"
+#include "platform/v4l2/V4l2Stream.h"
 
 namespace korvane::v4l2 {
 
@@ -56,6 +57,13 @@ class V4l2CapturePin final : public IPin,
 
   void DisconnectForShutdown();
 
+  // The stream of the connection, as the filter's state changes: readied when it leaves
+  // stopped, started when it runs, halted when it pauses, ended when it stops.
+  HRESULT PrepareStream(StreamNotify notify);
+  HRESULT StartStream();
+  void HaltStream();
+  void EndStream();
+
  private:
   struct MediaTypeDelete {
     void operator()(AM_MEDIA_TYPE* type) const;
@@ -68,6 +76,7 @@ class V4l2CapturePin final : public IPin,
   std::mutex connectionMutex_;
   ComPtr<IPin> connectedTo_;
   MediaTypePtr connectionType_;
+  std::unique_ptr<V4l2Stream> stream_;  // touched only with the filter's state lock held
 };
 
 }  // namespace korvane::v4l2

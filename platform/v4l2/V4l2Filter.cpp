@@ -70,18 +70,43 @@ class V4l2Filter final
     *classId = CLSID_V4l2CaptureFilter;
     return S_OK;
   }
+  // Stopping always ends the stream and gives the camera back, also when it is gone.
   HRESULT Stop() override {
+    std::lock_guard lock(stateMutex_);
+    pin_.EndStream();
     state_.store(State_Stopped);
     return S_OK;
   }
-  // This provider does not stream pictures yet: a graph that tries to start one fails at once
-  // and clearly rather than run without pictures.
-  HRESULT Pause() override { return E_NOTIMPL; }
-  HRESULT Run(REFERENCE_TIME) override { return E_NOTIMPL; }
+  // The camera is taken for streaming when the filter leaves stopped; one that another
+  // program streams from is busy.
+  HRESULT Pause() override {
+    std::lock_guard lock(stateMutex_);
+    if (state_.load() == State_Stopped) {
+      if (const HRESULT opened = OpenStream(); FAILED(opened)) return opened;
+    } else {
+      pin_.HaltStream();
+    }
+    state_.store(State_Paused);
+    return S_OK;
+  }
+  HRESULT Run(REFERENCE_TIME) override {
+    std::lock_guard lock(stateMutex_);
+    const bool wasStopped = state_.load() == State_Stopped;
+    if (wasStopped) {
+      if (const HRESULT opened = OpenStream(); FAILED(opened)) return opened;
+    }
+    if (const HRESULT started = pin_.StartStream(); FAILED(started)) {
+      if (wasStopped) pin_.EndStream();
+      return started;
+    }
+    state_.store(State_Running);
+    return S_OK;
+  }
+  // A live source delivers nothing while paused: it cannot cue a picture.
   HRESULT GetState(DWORD, FILTER_STATE* state) override {
     if (!state) return E_POINTER;
     *state = state_.load();
-    return S_OK;
+    return *state == State_Paused ? VFW_S_CANT_CUE : S_OK;
   }
 
   // --- IBaseFilter ---
@@ -108,8 +133,15 @@ class V4l2Filter final
   }
   // The graph owns its filters; a filter keeps only a plain pointer back.
   HRESULT JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override {
+    IMediaEventSink* sink = nullptr;
+    if (graph) {
+      ComPtr<IMediaEventSink> counted;
+      graph->QueryInterface(IID_IMediaEventSink, counted.ReleaseAndGetVoidAddressOf());
+      sink = counted.Get();  // plain, as the graph pointer
+    }
     std::lock_guard lock(graphMutex_);
     graph_ = graph;
+    sink_ = sink;
     graphName_ = graph && name ? std::u16string(name, com::WideLength(name)) : std::u16string();
     return S_OK;
   }
@@ -160,11 +192,20 @@ class V4l2Filter final
  private:
   ~V4l2Filter() override { pin_.DisconnectForShutdown(); }
 
+  HRESULT OpenStream() {
+    return pin_.PrepareStream([this](LONG code, LONG_PTR param1, LONG_PTR param2) {
+      std::lock_guard lock(graphMutex_);
+      if (sink_) sink_->Notify(code, param1, param2);
+    });
+  }
+
   const std::shared_ptr<V4l2Device> device_;
   const std::u16string friendlyName_;
+  std::mutex stateMutex_;
   std::atomic<FILTER_STATE> state_{State_Stopped};
   std::mutex graphMutex_;
   IFilterGraph* graph_ = nullptr;
+  IMediaEventSink* sink_ = nullptr;
   std::u16string graphName_;
   ControlPart<IAMVideoProcAmp> videoProcAmp_;
   ControlPart<IAMCameraControl> cameraControl_;

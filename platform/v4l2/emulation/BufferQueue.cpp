@@ -20,15 +20,21 @@ std::size_t PageAligned(std::size_t length) {
 
 std::shared_ptr<BufferMemory> BufferMemory::Create(std::size_t length, int* error) {
   const int fd = ::memfd_create("korvane-v4l2-buffer", MFD_CLOEXEC);
-  if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(length)) != 0) {
+  void* data = MAP_FAILED;
+  if (fd >= 0 && ::ftruncate(fd, static_cast<off_t>(length)) == 0) {
+    data = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  }
+  if (data == MAP_FAILED) {
     *error = errno;
     if (fd >= 0) ::close(fd);
     return nullptr;
   }
-  return std::shared_ptr<BufferMemory>(new BufferMemory(fd, length));
+  return std::shared_ptr<BufferMemory>(
+      new BufferMemory(fd, length, static_cast<unsigned char*>(data)));
 }
 
 BufferMemory::~BufferMemory() {
+  ::munmap(data_, length_);
   ::close(fd_);
 }
 
@@ -40,6 +46,7 @@ int BufferQueue::Access(const void* file, std::uint32_t type) const {
 
 void BufferQueue::Free() {
   buffers_.clear();  // mapped memory lives on in its mappings
+  order_.clear();
   streaming_ = false;
   owner_ = nullptr;
 }
@@ -96,25 +103,62 @@ int BufferQueue::Queue(const void* file, v4l2_buffer& buffer) {
     return EINVAL;
   }
   buffers_[buffer.index].queued = true;
+  order_.push_back(buffer.index);
   Fill(buffer.index, buffer);
   return 0;
 }
 
-// No frames are produced yet: a streaming queue has nothing to hand back.
-int BufferQueue::Dequeue(const void* file, v4l2_buffer& buffer) {
-  if (const int error = Access(file, buffer.type)) return error;
-  return streaming_ ? EAGAIN : EINVAL;
+std::optional<std::chrono::steady_clock::time_point> BufferQueue::NextFrameAt() const {
+  if (!streaming_ || order_.empty() || !source_.draw || source_.period.count() <= 0) {
+    return std::nullopt;
+  }
+  return streamStart_ + source_.period * static_cast<std::int64_t>(framesDone_ + 1);
 }
 
-int BufferQueue::StreamOn(const void* file, std::uint32_t type) {
+// The oldest queued buffer gets the newest frame that is due; frames whose time passed while
+// no buffer was queued, or while the caller was late, are dropped, and the sequence number
+// shows the gap as the driver's does.
+int BufferQueue::Dequeue(const void* file, v4l2_buffer& buffer) {
+  if (const int error = Access(file, buffer.type)) return error;
+  if (!streaming_) return EINVAL;
+  const auto next = NextFrameAt();
+  const auto now = std::chrono::steady_clock::now();
+  if (!next || now < *next) return EAGAIN;
+  const auto due = static_cast<std::uint64_t>((now - streamStart_) / source_.period);
+  const std::uint64_t sequence = due - 1;
+  framesDone_ = due;
+  const std::uint32_t index = order_.front();
+  order_.pop_front();
+  Buffer& b = buffers_[index];
+  b.queued = false;
+  const std::size_t used = source_.draw(sequence, b.memory->Data(), b.memory->Length());
+  Fill(index, buffer);
+  buffer.flags |= V4L2_BUF_FLAG_DONE;
+  if (used == 0) buffer.flags |= V4L2_BUF_FLAG_ERROR;
+  buffer.bytesused = static_cast<std::uint32_t>(used);
+  buffer.sequence = static_cast<std::uint32_t>(sequence);
+  const auto sinceBoot = std::chrono::duration_cast<std::chrono::microseconds>(
+      (streamStart_ + source_.period * static_cast<std::int64_t>(due)).time_since_epoch());
+  buffer.timestamp.tv_sec = static_cast<time_t>(sinceBoot.count() / 1'000'000);
+  buffer.timestamp.tv_usec = static_cast<suseconds_t>(sinceBoot.count() % 1'000'000);
+  return 0;
+}
+
+int BufferQueue::StreamOn(const void* file, std::uint32_t type, FrameSource source) {
   if (const int error = Access(file, type)) return error;
+  if (streaming_) return 0;
   streaming_ = true;
+  source_ = std::move(source);
+  streamStart_ = std::chrono::steady_clock::now();
+  framesDone_ = 0;
   return 0;
 }
 
 int BufferQueue::StreamOff(const void* file, std::uint32_t type) {
   if (const int error = Access(file, type)) return error;
   streaming_ = false;
+  source_ = {};
+  order_.clear();
   for (Buffer& buffer : buffers_) buffer.queued = false;
   return 0;
 }

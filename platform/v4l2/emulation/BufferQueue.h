@@ -6,9 +6,13 @@
 
 #include <linux/videodev2.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace korvane::v4l2::emulation {
@@ -23,11 +27,22 @@ class BufferMemory {
 
   int Fd() const { return fd_; }
   std::size_t Length() const { return length_; }
+  // The driver's own view of the memory, where it writes the frames.
+  unsigned char* Data() const { return data_; }
 
  private:
-  BufferMemory(int fd, std::size_t length) : fd_(fd), length_(length) {}
+  BufferMemory(int fd, std::size_t length, unsigned char* data)
+      : fd_(fd), length_(length), data_(data) {}
   int fd_;
   std::size_t length_;
+  unsigned char* data_;
+};
+
+// What a streaming capture queue films: a frame every period, drawn by `draw` (frame number,
+// memory, capacity) which returns the bytes it used.
+struct FrameSource {
+  std::chrono::nanoseconds period{0};
+  std::function<std::size_t(std::uint64_t, unsigned char*, std::size_t)> draw;
 };
 
 class BufferQueue {
@@ -39,7 +54,8 @@ class BufferQueue {
   int Query(const void* file, v4l2_buffer& buffer) const;
   int Queue(const void* file, v4l2_buffer& buffer);
   int Dequeue(const void* file, v4l2_buffer& buffer);
-  int StreamOn(const void* file, std::uint32_t type);
+  // With no source the queue streams but never fills a buffer (a metadata node here).
+  int StreamOn(const void* file, std::uint32_t type, FrameSource source = {});
   int StreamOff(const void* file, std::uint32_t type);
   // The owner's file is released: its buffers are freed.
   void Release(const void* file);
@@ -47,6 +63,9 @@ class BufferQueue {
   bool Allocated() const { return !buffers_.empty(); }
   bool Streaming() const { return streaming_; }
   bool OwnedByAnother(const void* file) const { return owner_ && owner_ != file; }
+  // When the next frame is due while streaming with a buffer queued; nullopt when no frame can
+  // come until the caller queues a buffer or starts the stream.
+  std::optional<std::chrono::steady_clock::time_point> NextFrameAt() const;
   // The memory of the buffer at that mapping offset; nullptr when none.
   std::shared_ptr<BufferMemory> MemoryAt(std::uint32_t offset) const;
 
@@ -63,7 +82,11 @@ class BufferQueue {
   std::uint32_t type_;
   const void* owner_ = nullptr;
   std::vector<Buffer> buffers_;
+  std::deque<std::uint32_t> order_;  // the queued buffers, in the order they were queued
   bool streaming_ = false;
+  FrameSource source_;
+  std::chrono::steady_clock::time_point streamStart_;
+  std::uint64_t framesDone_ = 0;  // frame times passed that were filled or dropped
 };
 
 }  // namespace korvane::v4l2::emulation

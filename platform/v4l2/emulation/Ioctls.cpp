@@ -4,9 +4,14 @@
 
 #include <sys/ioctl.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <memory>
 
+#include "platform/graph/MediaType.h"
+#include "platform/sim/TestPicture.h"
 #include "platform/v4l2/emulation/KernelCore.h"
 #include "platform/v4l2/emulation/V4l2Abi.h"
 
@@ -285,8 +290,34 @@ int DequeueBuffer(IoctlCall& call, void* argument) {
   return call.file.Queue().Dequeue(&call.file, As<v4l2_buffer>(argument));
 }
 
+// The camera films the moving test picture at its current format and frame interval. Only
+// YUYV and MJPG are filmed, as UVC cameras deliver them; another format streams no frames.
+FrameSource FilmAt(const CurrentFormat& format) {
+  const GUID* subtype = format.fourcc == V4L2_PIX_FMT_YUYV    ? &MEDIASUBTYPE_YUY2
+                        : format.fourcc == V4L2_PIX_FMT_MJPEG ? &MEDIASUBTYPE_MJPG
+                                                              : nullptr;
+  if (!subtype || format.interval.denominator == 0 || format.interval.numerator == 0) return {};
+  const auto width = static_cast<LONG>(std::min<std::uint32_t>(format.width, 0x7FFFFFFF));
+  const auto height = static_cast<LONG>(std::min<std::uint32_t>(format.height, 0x7FFFFFFF));
+  const bool jpeg = subtype == &MEDIASUBTYPE_MJPG;
+  const graph::MediaType type = graph::MakeVideoType(
+      *subtype, width, height, jpeg ? 24 : 16,
+      jpeg ? MakeFourCC('M', 'J', 'P', 'G') : MakeFourCC('Y', 'U', 'Y', '2'), 0, 0);
+  std::shared_ptr<sim::TestPicture> picture = sim::TestPicture::For(type.View());
+  if (!picture) return {};
+  FrameSource source;
+  source.period = std::chrono::nanoseconds(std::int64_t{1'000'000'000} * format.interval.numerator /
+                                           format.interval.denominator);
+  source.draw = [picture](std::uint64_t number, unsigned char* out, std::size_t capacity) {
+    return picture->Draw(number, out, capacity);
+  };
+  return source;
+}
+
 int StreamOn(IoctlCall& call, void* argument) {
-  return call.file.Queue().StreamOn(&call.file, As<std::uint32_t>(argument));
+  FrameSource source;
+  if (!call.file.Metadata()) source = FilmAt(call.camera.Formats().Current());
+  return call.file.Queue().StreamOn(&call.file, As<std::uint32_t>(argument), std::move(source));
 }
 
 int StreamOff(IoctlCall& call, void* argument) {

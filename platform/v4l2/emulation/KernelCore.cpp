@@ -1,5 +1,6 @@
 #include "platform/v4l2/emulation/KernelCore.h"
 
+#include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -12,7 +13,9 @@
 namespace korvane::v4l2::emulation {
 namespace {
 
-constexpr int kFirstFd = 3;
+// Descriptors of the emulated nodes are numbered far above the process's own, which poll may
+// be given beside them (a descriptor that wakes a streaming thread).
+constexpr int kFirstFd = 1 << 20;
 // How often a waiting poll looks at the camera file for another program's change.
 constexpr auto kPollSlice = std::chrono::milliseconds(20);
 
@@ -361,7 +364,11 @@ int KernelCore::Close(int fd) {
 short KernelCore::PollMask(const pollfd& entry) const {
   if (entry.fd < 0) return 0;
   const std::shared_ptr<OpenFile> file = Lookup(entry.fd);
-  if (!file) return POLLNVAL;
+  if (!file) {
+    if (entry.fd >= kFirstFd) return POLLNVAL;
+    pollfd own{entry.fd, entry.events, 0};  // one of the process's own descriptors
+    return ::poll(&own, 1, 0) < 0 ? POLLNVAL : own.revents;
+  }
   short mask = 0;
   if (!file->Dev().registered) {
     mask = POLLERR | POLLHUP | POLLPRI;
@@ -369,6 +376,8 @@ short KernelCore::PollMask(const pollfd& entry) const {
     if (file->Events().Pending()) mask |= POLLPRI;
     // A capture queue that is not streaming has nothing to wait for.
     if ((entry.events & (POLLIN | POLLRDNORM)) && !file->Queue().Streaming()) mask |= POLLERR;
+    const auto next = file->Queue().NextFrameAt();
+    if (next && std::chrono::steady_clock::now() >= *next) mask |= POLLIN | POLLRDNORM;
   }
   return static_cast<short>(mask & (entry.events | POLLERR | POLLHUP | POLLNVAL));
 }
@@ -391,10 +400,29 @@ int KernelCore::Poll(pollfd* fds, nfds_t count, int timeoutMs, std::unique_lock<
     if (ready > 0 || timeoutMs == 0) return ready;
     const auto now = std::chrono::steady_clock::now();
     if (timeoutMs > 0 && now >= deadline) return 0;
-    const auto slice =
-        timeoutMs < 0 ? kPollSlice
-                      : std::min<std::chrono::steady_clock::duration>(kPollSlice, deadline - now);
-    changed_.wait_for(lock, slice);
+    // Until the first frame due on one of the descriptors, the deadline, or a look at the
+    // camera file, whichever comes first; a change of this process's own wakes it at once.
+    auto wakeAt = now + std::chrono::duration_cast<std::chrono::steady_clock::duration>(kPollSlice);
+    if (timeoutMs >= 0) wakeAt = std::min(wakeAt, deadline);
+    for (nfds_t i = 0; i < count; ++i) {
+      const auto file = fds[i].fd >= 0 ? Lookup(fds[i].fd) : nullptr;
+      if (!file || !(fds[i].events & (POLLIN | POLLRDNORM))) continue;
+      if (const auto next = file->Queue().NextFrameAt()) wakeAt = std::min(wakeAt, *next);
+    }
+    // The process's own descriptors are waited on by the system, this kernel's lock let go
+    // meanwhile; the emulated ones are looked at again when that wait ends.
+    std::vector<pollfd> own;
+    for (nfds_t i = 0; i < count; ++i) {
+      if (fds[i].fd >= 0 && fds[i].fd < kFirstFd) own.push_back({fds[i].fd, fds[i].events, 0});
+    }
+    if (own.empty()) {
+      changed_.wait_until(lock, wakeAt);
+    } else {
+      const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wakeAt - now);
+      lock.unlock();
+      ::poll(own.data(), own.size(), static_cast<int>(std::max<std::int64_t>(wait.count(), 0)));
+      lock.lock();
+    }
     Sync();
   }
 }

@@ -1,0 +1,48 @@
+#pragma once
+// The streaming of a Video4Linux2 capture pin: memory-mapped buffers on a descriptor of its
+// own, and a thread that waits in poll for the camera's next frame or for the word to stop
+// (an event descriptor, so stopping never waits for a frame). Each frame goes downstream as a
+// media sample with its time from the start of the stream, and its buffer back to the driver.
+// An unplugged camera ends the stream: the graph hears of it (device lost, then the error) and
+// the filter downstream gets its end of stream. Closing the stream gives every buffer back, so
+// another program can take the camera at once.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "platform/DirectShow9.h"
+#include "platform/os/FileAccess.h"
+#include "platform/v4l2/Kernel.h"
+
+namespace korvane::v4l2 {
+
+// What the stream reports to the graph that holds the filter.
+using StreamNotify = std::function<void(LONG code, LONG_PTR param1, LONG_PTR param2)>;
+
+class V4l2Stream {
+ public:
+  // Opens the node and takes its buffers for the connection to receiver: busy when another
+  // program streams from the camera.
+  static HRESULT Create(const Door& door, const std::string& nodePath, IBaseFilter& device,
+                        IPin& receiver, const AM_MEDIA_TYPE& type, StreamNotify notify,
+                        std::unique_ptr<V4l2Stream>* stream);
+  ~V4l2Stream();
+  V4l2Stream(const V4l2Stream&) = delete;
+  V4l2Stream& operator=(const V4l2Stream&) = delete;
+
+  HRESULT Start();  // the filter runs
+  void Halt();      // the filter pauses: the thread has ended and the buffers are back
+
+ private:
+  struct Shared;
+  explicit V4l2Stream(std::shared_ptr<Shared> shared);
+
+  std::shared_ptr<Shared> shared_;
+  std::thread thread_;
+  // The word to stop for the running thread, which holds it too.
+  std::shared_ptr<os::UniqueFd> stop_;
+};
+
+}  // namespace korvane::v4l2
