@@ -2,7 +2,7 @@
 # The CPU time of the whole program with a camera test running on a simulated 1080p30 YUY2
 # camera, beside a bare window of the toolkit, both under one virtual X display: each
 # process's user and system time (/proc/PID/stat) over the same seconds, as a share of one core.
-# Usage: LiveCamCpu.sh path/to/bench_livecam_process [seconds]
+# Usage: LiveCamCpu.sh path/to/e2e_camera_test_process [seconds]
 set -euo pipefail
 program=$1
 seconds=${2:-20}

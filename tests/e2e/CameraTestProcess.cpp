@@ -1,6 +1,7 @@
 // The program as it starts, with the camera test started the way a double click on a format
-// starts it; or, given "bare", a bare window of the toolkit to set beside it. Runs until it is
-// ended. Used by LiveCamCpu.sh.
+// starts it (the laid-out window shows neither the format list nor the test's icon); or, given
+// "bare", a bare window of the toolkit to set beside it. Runs until it is ended. Used by the
+// end-to-end camera test and by bench/ui/LiveCamCpu.sh.
 #include <QApplication>
 #include <QFont>
 #include <QTimer>
