@@ -1,19 +1,49 @@
 #!/usr/bin/env bash
-# The CPU time of the whole program with a camera test running on a simulated 1080p30 YUY2
-# camera, beside a bare window of the toolkit, both under one virtual X display: each
-# process's user and system time (/proc/PID/stat) over the same seconds, as a share of one core.
-# Usage: LiveCamCpu.sh path/to/e2e_camera_test_process [seconds]
+# The CPU time of the whole program with a camera test running on a 1080p30 camera, beside a
+# bare window of the toolkit, both under one virtual X display: each process's user and system
+# time (/proc/PID/stat) over the same seconds, as a share of one core. The camera is a
+# simulated YUY2 one, or an emulated UVC camera (KORVANE_V4L2_EMULATION) streaming YUYV or MJPG
+# through the Video4Linux2 path; an emulated camera films its test picture inside the same
+# process, so its cost is part of the figure (perf shows how much: see the closing notes).
+# Usage: LiveCamCpu.sh path/to/e2e_camera_test_process [seconds] [sim|yuyv|mjpg]
 set -euo pipefail
 program=$1
 seconds=${2:-20}
+camera=${3:-sim}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-printf '{"devices":[{"category":"videoInput","friendlyName":"Full HD","devicePath":"sim:fullhd",' \
-  >"$work/cameras.json"
-printf '"formats":[{"width":1920,"height":1080,"avgTimePerFrame":333333}]},' >>"$work/cameras.json"
-printf '{"category":"videoInput","friendlyName":"Spare","devicePath":"sim:spare",' \
-  >>"$work/cameras.json"
-printf '"formats":[{"width":640,"height":480}]}]}\n' >>"$work/cameras.json"
+case "$camera" in
+sim)
+  printf '{"devices":[{"category":"videoInput","friendlyName":"Full HD","devicePath":"sim:fullhd",' \
+    >"$work/cameras.json"
+  printf '"formats":[{"width":1920,"height":1080,"avgTimePerFrame":333333}]},' >>"$work/cameras.json"
+  printf '{"category":"videoInput","friendlyName":"Spare","devicePath":"sim:spare",' \
+    >>"$work/cameras.json"
+  printf '"formats":[{"width":640,"height":480}]}]}\n' >>"$work/cameras.json"
+  choice="KORVANE_CAMERAS=$work/cameras.json"
+  ;;
+yuyv | mjpg)
+  fourcc=$(echo "$camera" | tr a-z A-Z)
+  cat >"$work/cameras.json" <<JSON
+{"cameras": [
+  {"id": "fullhd", "node": 0, "card": "Full HD", "busInfo": "usb-1", "byPath": "pci-0:1",
+   "usb": {"vendor": "1d6b", "product": "0102", "productName": "Full HD", "serial": "F1"},
+   "controls": [],
+   "formats": [{"fourcc": "$fourcc", "sizes": [{"width": 1920, "height": 1080, "intervals": ["1/30"]}]}],
+   "current": {"fourcc": "$fourcc", "width": 1920, "height": 1080, "interval": "1/30"}},
+  {"id": "spare", "node": 2, "card": "Spare", "busInfo": "usb-2", "byPath": "pci-0:2",
+   "usb": {"vendor": "1d6b", "product": "0103", "productName": "Spare"}, "controls": [],
+   "formats": [{"fourcc": "YUYV", "sizes": [{"width": 640, "height": 480, "intervals": ["1/30"]}]}],
+   "current": {"fourcc": "YUYV", "width": 640, "height": 480, "interval": "1/30"}}
+]}
+JSON
+  choice="KORVANE_V4L2_EMULATION=$work/cameras.json"
+  ;;
+*)
+  echo "usage: $0 PROGRAM [SECONDS] [sim|yuyv|mjpg]" >&2
+  exit 2
+  ;;
+esac
 
 # Another name for the bare window: the program ends itself when a copy of the same name runs.
 cp "$program" "$work/bare-window"
@@ -22,7 +52,8 @@ cat >"$work/run.sh" <<INNER
 #!/usr/bin/env bash
 set -euo pipefail
 ticks() { awk '{ print \$14 + \$15 }' /proc/\$1/stat; }
-export HOME="$work" XDG_CONFIG_HOME="$work/.config" KORVANE_CAMERAS="$work/cameras.json"
+unset KORVANE_CAMERAS
+export HOME="$work" XDG_CONFIG_HOME="$work/.config" $choice
 "$program" & test=\$!
 "$work/bare-window" bare & bare=\$!
 sleep 5
