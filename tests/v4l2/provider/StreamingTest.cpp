@@ -32,6 +32,14 @@ std::size_t EntriesOf(const char* folder) {
   }
   return count;
 }
+// The resident memory of this process, in KiB.
+long ResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return -1;
+}
 std::size_t LinesOf(const char* file) {
   std::ifstream in(file);
   std::size_t count = 0;
@@ -164,7 +172,10 @@ TEST_F(V4l2Streaming, StartingAndStoppingAThousandTimesLeavesNothingBehind) {
   const std::size_t threads = EntriesOf("/proc/self/task");
   const std::size_t descriptors = EntriesOf("/proc/self/fd");
   const std::size_t mappings = LinesOf("/proc/self/maps");
+  const long memory = ResidentKiB();
   for (int i = 0; i < 1000; ++i) cycle();
+  // A frame's buffers (600 KiB at this format) kept by each cycle would add hundreds of MiB.
+  EXPECT_LT(ResidentKiB() - memory, 4096);
   EXPECT_EQ(EntriesOf("/proc/self/task"), threads);
   EXPECT_EQ(EntriesOf("/proc/self/fd"), descriptors);
   EXPECT_LE(LinesOf("/proc/self/maps"), mappings + 2);  // the heap may split a mapping or two
