@@ -1,6 +1,7 @@
 #include "platform/graph/PictureConversion.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/graph/Yuy2RowKernel.h"
@@ -82,8 +83,13 @@ bool ToBottomUpRgb32(const GUID& subtype, const VideoPicture& picture, const BYT
     const BYTE* source = data + sourceRow * stride;
     BYTE* target = out + row * outStride;
     if (pixelBytes == 4) {
-      std::memcpy(target, source, outStride);
-      for (std::size_t x = 0; x < width; ++x) target[4 * x + 3] = 255;
+      // Whole pixels made opaque in one pass, which the compiler turns into vector code.
+      for (std::size_t x = 0; x < width; ++x) {
+        std::uint32_t pixel;
+        std::memcpy(&pixel, source + 4 * x, 4);
+        pixel |= 0xFF000000u;
+        std::memcpy(target + 4 * x, &pixel, 4);
+      }
     } else {
       for (std::size_t x = 0; x < width; ++x, source += 3, target += 4) {
         target[0] = source[0];
