@@ -10,35 +10,9 @@ set -euo pipefail
 [[ -n "${KORVANE_E2E_DEBUG:-}" ]] && set -x
 program="$1"
 
-if [[ -z "${KORVANE_E2E_INNER:-}" ]]; then
-  export KORVANE_E2E_INNER=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
-
-work="$(mktemp -d)"
-running=""
-cleanup() {
-  local status=$?
-  if [[ -n "$running" ]]; then
-    kill "$running" 2>/dev/null || true
-    wait "$running" 2>/dev/null || true
-  fi
-  rm -rf "$work"
-  exit "$status"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; echo "--- program output:" >&2; cat "$work/program.err" >&2 || true; exit 1; }
-
-wait_for() {
-  local seconds="$1"; shift
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.2
-  done
-}
-
-export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+source "$(dirname "$0")/e2e_support.sh"
+e2e_under_display 1280x1024 "$0" "$@"
+e2e_begin
 
 cameras="$work/cameras.json"
 # Two cameras: the window selects the first of two or more at start.
@@ -69,8 +43,9 @@ export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" KORVANE_V4L2_EMULA
 export QT_QPA_PLATFORM=xcb
 mkdir -p "$HOME"
 
-"$copy" 2>"$work/program.err" &
+"$copy" 2>"$e2e_log" &
 running=$!
+e2e_started "$running"
 test_window() { xdotool search --onlyvisible --name "^E2E UVC Camera @ " 2>/dev/null | head -n 1; }
 test_shown() { [[ -n "$(test_window)" ]]; }
 wait_for 60 test_shown || fail "the camera test window did not appear"

@@ -10,35 +10,9 @@ set -euo pipefail
 program="$1"
 value_tool="$2"
 
-if [[ -z "${KORVANE_E2E_INNER:-}" ]]; then
-  export KORVANE_E2E_INNER=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
-fi
-
-work="$(mktemp -d)"
-first=""
-cleanup() {
-  local status=$?
-  if [[ -n "$first" ]]; then
-    kill "$first" 2>/dev/null || true
-    wait "$first" 2>/dev/null || true
-  fi
-  rm -rf "$work"
-  exit "$status"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; echo "--- program output:" >&2; cat "$work/program.err" >&2 || true; exit 1; }
-
-wait_for() {
-  local seconds="$1"; shift
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.2
-  done
-}
-
-export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+source "$(dirname "$0")/e2e_support.sh"
+e2e_under_display 1024x768 "$0" "$@"
+e2e_begin
 
 cameras="$work/cameras.json"
 # Two cameras: the window selects the first of two or more at start.
@@ -71,12 +45,13 @@ brightness=0x00980900
 value() { "$value_tool" "$cameras" desk "$brightness"; }
 [[ "$(value)" == 100 ]] || fail "unexpected start value $(value)"
 
-"$copy" trace 2>"$work/program.err" &
+"$copy" trace 2>"$e2e_log" &
 first=$!
+e2e_started "$first"
 window_shown() { xdotool search --onlyvisible --name "^Korvane Cam Settings Tool" >/dev/null 2>&1; }
 wait_for 60 window_shown || fail "the main window did not appear"
 window="$(xdotool search --onlyvisible --name "^Korvane Cam Settings Tool" | head -n 1)"
-grep -q "^SetTrackBars entered$" "$work/program.err" || fail "no trace lines on standard error"
+grep -q "^SetTrackBars entered$" "$e2e_log" || fail "no trace lines on standard error"
 
 moved() { [[ "$(value)" != 100 ]]; }
 for attempt in 1 2 3; do

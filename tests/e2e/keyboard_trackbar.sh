@@ -11,46 +11,16 @@ set -euo pipefail
 program="$1"
 camera_file_tool="$2"
 
-if [[ -z "${KORVANE_E2E_INNER:-}" ]]; then
-  export KORVANE_E2E_INNER=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
-fi
-
-work="$(mktemp -d)"
-first=""
-bystander=""
-cleanup() {
-  local status=$?
-  for running in "$first" "$bystander"; do
-    if [[ -n "$running" ]]; then
-      kill "$running" 2>/dev/null || true
-      wait "$running" 2>/dev/null || true
-    fi
-  done
-  rm -rf "$work"
-  exit "$status"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; echo "--- program output:" >&2; cat "$work/first.err" >&2 || true; exit 1; }
-
-# Waits up to $1 seconds for the command in the remaining arguments to succeed.
-wait_for() {
-  local seconds="$1"; shift
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.2
-  done
-}
-
-# Sanitizer builds: leaks of the system's font library are not ours.
-export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+source "$(dirname "$0")/e2e_support.sh"
+e2e_under_display 1024x768 "$0" "$@"
+e2e_begin
 
 # The tool as a developer has it open, under its real name, off screen with the demo cameras.
 mkdir -p "$work/bystander"
 HOME="$work/bystander" XDG_CONFIG_HOME="$work/bystander/.config" KORVANE_CAMERAS=demo \
   QT_QPA_PLATFORM=offscreen "$program" 2>/dev/null &
 bystander=$!
+e2e_started "$bystander"
 # Started once the process runs the program (it quits by itself when the tool is already open).
 bystander_started() {
   [[ "$(readlink "/proc/$bystander/exe" 2>/dev/null)" == "$(readlink -f "$program")" ]] ||
@@ -69,12 +39,13 @@ export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" KORVANE_CAMERAS="$
 export QT_QPA_PLATFORM=xcb
 mkdir -p "$HOME"
 
-"$under_test" trace 2>"$work/first.err" &
+"$under_test" trace 2>"$e2e_log" &
 first=$!
+e2e_started "$first"
 window_shown() { xdotool search --onlyvisible --name "^Korvane Cam Settings Tool" >/dev/null 2>&1; }
 wait_for 60 window_shown || fail "the main window did not appear"
 window="$(xdotool search --onlyvisible --name "^Korvane Cam Settings Tool" | head -n 1)"
-grep -q "^SetTrackBars entered$" "$work/first.err" || fail "no trace lines on standard error"
+grep -q "^SetTrackBars entered$" "$e2e_log" || fail "no trace lines on standard error"
 
 value() { "$camera_file_tool" value "$cameras" 0 0; }
 [[ "$(value)" == 100 ]] || fail "unexpected start value $(value)"
