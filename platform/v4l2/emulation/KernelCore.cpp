@@ -401,7 +401,9 @@ int KernelCore::Poll(pollfd* fds, nfds_t count, int timeoutMs, std::unique_lock<
     const auto now = std::chrono::steady_clock::now();
     if (timeoutMs > 0 && now >= deadline) return 0;
     // Until the first frame due on one of the descriptors, the deadline, or a look at the
-    // camera file, whichever comes first; a change of this process's own wakes it at once.
+    // camera file, whichever comes first. A change made by another thread of this process
+    // wakes it at once, except while it waits on the process's own descriptors too: then the
+    // change is seen at the end of that wait.
     auto wakeAt = now + std::chrono::duration_cast<std::chrono::steady_clock::duration>(kPollSlice);
     if (timeoutMs >= 0) wakeAt = std::min(wakeAt, deadline);
     for (nfds_t i = 0; i < count; ++i) {
