@@ -193,7 +193,9 @@ TEST_F(V4l2Streaming, StartingAndStoppingAThousandTimesLeavesNothingBehind) {
   }
   EXPECT_EQ(EntriesOf("/proc/self/task"), threads);
   EXPECT_EQ(EntriesOf("/proc/self/fd"), descriptors);
-  EXPECT_LE(LinesOf("/proc/self/maps"), mappings + 2);  // the heap may split a mapping or two
+  // A leak here is one mapping per cycle or more, a thousand lines; the allocator may still
+  // open an arena for a thread it met late (a few lines each, at most eight per core).
+  EXPECT_LE(LinesOf("/proc/self/maps"), mappings + 64);
   // And it still streams.
   camera.SetActive(true);
   camera.Run();
