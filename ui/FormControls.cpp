@@ -1,7 +1,6 @@
 // Building the main window's control tree: the left column, the property area with its
 // seventeen rows, the status strip and the hidden store of pictures and timers.
 #include <QCheckBox>
-#include <QGraphicsColorizeEffect>
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QHash>
@@ -11,6 +10,7 @@
 #include <QStackedLayout>
 #include <QTimer>
 #include <QVBoxLayout>
+#include "widgets/MonochromeEffect.h"
 
 #include "ui/Artwork.h"
 #include "ui/ListBox.h"
@@ -381,10 +381,8 @@ QWidget* TFormMain::CreatePropertyArea() {
     rows->addWidget(controls->Layout);
   }
 
-  MonochromeEffect = new QGraphicsColorizeEffect(LayoutMaster);
+  MonochromeEffect = new TMonochromeEffect(LayoutMaster);
   MonochromeEffect->setObjectName(QStringLiteral("MonochromeEffect"));
-  MonochromeEffect->setColor(Qt::black);
-  MonochromeEffect->setStrength(1.0);
   MonochromeEffect->setEnabled(false);
   LayoutMaster->setGraphicsEffect(MonochromeEffect);
   area->addWidget(LayoutMaster);
@@ -451,10 +449,8 @@ void TFormMain::CreatePropertyRow(TPropertyRowControls& controls, const TPropert
   controls.CheckBox->setFixedWidth(65);
   line->addWidget(controls.CheckBox);
 
-  controls.Monochrome = new QGraphicsColorizeEffect(controls.Layout);
+  controls.Monochrome = new TMonochromeEffect(controls.Layout);
   named(controls.Monochrome, QStringLiteral("Layout%1Monochrome"));
-  controls.Monochrome->setColor(Qt::black);
-  controls.Monochrome->setStrength(1.0);
   controls.Layout->setGraphicsEffect(controls.Monochrome);
 
   InitTrackBar(controls.Monochrome, controls.Layout, controls.Label, controls.TrackBar,

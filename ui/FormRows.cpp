@@ -1,8 +1,8 @@
 // The property rows: their disabled look, showing one property, and the pass that reads
 // all seventeen from the selected camera.
 #include <QCheckBox>
-#include <QGraphicsColorizeEffect>
 #include <QLabel>
+#include "widgets/MonochromeEffect.h"
 
 #include "ui/Artwork.h"
 #include "ui/Palette.h"
@@ -36,8 +36,8 @@ class TSettingTrackBarsScope {
 
 }  // namespace
 
-void TFormMain::InitTrackBar(QGraphicsColorizeEffect* TrackbarMonoChrome, QWidget*,
-                             QLabel* TrackbarLabel, TTrackBar* TrackBar, QCheckBox* CheckBoxAuto,
+void TFormMain::InitTrackBar(TMonochromeEffect* TrackbarMonoChrome, QWidget*, QLabel* TrackbarLabel,
+                             TTrackBar* TrackBar, QCheckBox* CheckBoxAuto,
                              QLabel* TrackbarLabelValue) {
   SetRowText(TrackbarLabel, false);
   SetRowText(TrackbarLabelValue, false);
@@ -50,8 +50,8 @@ void TFormMain::InitTrackBar(QGraphicsColorizeEffect* TrackbarMonoChrome, QWidge
   TrackbarMonoChrome->setEnabled(true);
 }
 
-void TFormMain::SetTrackBar(QGraphicsColorizeEffect* TrackbarMonoChrome, QWidget*,
-                            QLabel* TrackbarLabel, QLabel* TrackbarLabelValue, TTrackBar* TrackBar,
+void TFormMain::SetTrackBar(TMonochromeEffect* TrackbarMonoChrome, QWidget*, QLabel* TrackbarLabel,
+                            QLabel* TrackbarLabelValue, TTrackBar* TrackBar,
                             QCheckBox* CheckBoxAuto, LONG Position, const TFRange& Range,
                             bool Auto) {
   if (TraceMode) LogMe(QStringLiteral("SetTrackBar started"));

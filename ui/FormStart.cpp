@@ -2,7 +2,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QGraphicsColorizeEffect>
 #include <QGraphicsDropShadowEffect>
 #include <QLabel>
 #include <QPainter>
@@ -13,6 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include "widgets/MonochromeEffect.h"
 
 #include "platform/os/ProfileFile.h"
 #include "ui/ApplicationTitle.h"

@@ -1,7 +1,7 @@
 // The support status: what the bottom strip, the action buttons and the property area say
 // about the selected camera.
-#include <QGraphicsColorizeEffect>
 #include <QLabel>
+#include "widgets/MonochromeEffect.h"
 
 #include "ui/ListBox.h"
 #include "ui/Unit1.h"

@@ -16,7 +16,7 @@
 
 class QCheckBox;
 class QFileDialog;
-class QGraphicsColorizeEffect;
+class TMonochromeEffect;
 class QGraphicsDropShadowEffect;
 class QLabel;
 class QPainter;
@@ -44,7 +44,7 @@ struct TPropertyRowControls {
   QWidget* ValueColumn = nullptr;
   QLabel* LabelValue = nullptr;
   QCheckBox* CheckBox = nullptr;
-  QGraphicsColorizeEffect* Monochrome = nullptr;
+  TMonochromeEffect* Monochrome = nullptr;
 };
 
 // The main window of the settings tool: the camera list, the seventeen property rows and
@@ -76,7 +76,7 @@ class TFormMain : public QWidget {
   static QString GeometryFilePath();
 
   // --- Rows and selection ---------------------------------------------------------------------
-  void SetTrackBar(QGraphicsColorizeEffect* TrackbarMonoChrome, QWidget* TrackbarLayout,
+  void SetTrackBar(TMonochromeEffect* TrackbarMonoChrome, QWidget* TrackbarLayout,
                    QLabel* TrackbarLabel, QLabel* TrackbarLabelValue, TTrackBar* TrackBar,
                    QCheckBox* CheckBoxAuto, LONG Position, const TFRange& Range, bool Auto);
   void validatefrequency();
@@ -169,7 +169,7 @@ class TFormMain : public QWidget {
   QWidget* LayoutMid = nullptr;
   TRectangle* MasterColor = nullptr;
   QWidget* LayoutMaster = nullptr;
-  QGraphicsColorizeEffect* MonochromeEffect = nullptr;
+  TMonochromeEffect* MonochromeEffect = nullptr;
   QPushButton* BackButton = nullptr;
 
   QWidget* MessagePanel = nullptr;
@@ -245,7 +245,7 @@ class TFormMain : public QWidget {
   void ApplyPalette();
   bool FormCloseQuery();
 
-  void InitTrackBar(QGraphicsColorizeEffect* TrackbarMonoChrome, QWidget* TrackbarLayout,
+  void InitTrackBar(TMonochromeEffect* TrackbarMonoChrome, QWidget* TrackbarLayout,
                     QLabel* TrackbarLabel, TTrackBar* TrackBar, QCheckBox* CheckBoxAuto,
                     QLabel* TrackbarLabelValue);
   void SetTrackBars();

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QGraphicsColorizeEffect>
 #include <QLabel>
 #include <QTest>
+#include "widgets/MonochromeEffect.h"
 
 #include "tests/ui/UiTestSupport.h"
 #include "ui/ListBox.h"
@@ -68,8 +68,8 @@ TEST(CameraList, HeightAndSelectionFollowTheNumberOfCameras) {
 TEST(CameraList, ASingleCameraIsReadOnlyWhenTheUserSelectsIt) {
   TempHome home;
   Session session(Cameras(1));
-  auto* monochrome = session.Form().findChild<QGraphicsColorizeEffect*>(
-      QStringLiteral("LayoutBrightnessMonochrome"));
+  auto* monochrome =
+      session.Form().findChild<TMonochromeEffect*>(QStringLiteral("LayoutBrightnessMonochrome"));
   EXPECT_TRUE(monochrome->isEnabled());
   EXPECT_EQ(session.Find<QLabel>(QStringLiteral("LabelBrightnessValue"))->text(),
             QStringLiteral(" "));

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QGraphicsColorizeEffect>
 #include <QLabel>
 #include <QTest>
 #include <limits>
+#include "widgets/MonochromeEffect.h"
 
 #include "tests/ui/UiTestSupport.h"
 #include "ui/ListBox.h"
@@ -22,7 +22,7 @@ struct RowView {
   QLabel* value;
   QCheckBox* checkBox;
   QLabel* caption;
-  QGraphicsColorizeEffect* monochrome;
+  TMonochromeEffect* monochrome;
 };
 
 RowView Row(Session& session, const QString& property) {
@@ -30,7 +30,7 @@ RowView Row(Session& session, const QString& property) {
           session.Find<QLabel>(QStringLiteral("Label%1Value").arg(property)),
           session.Find<QCheckBox>(QStringLiteral("CheckBox") + property),
           session.Find<QLabel>(QStringLiteral("Label") + property),
-          session.Form().findChild<QGraphicsColorizeEffect*>(
+          session.Form().findChild<TMonochromeEffect*>(
               QStringLiteral("Layout%1Monochrome").arg(property))};
 }
 
