@@ -1,17 +1,17 @@
 // KorvaneCamSettingsTool: the program entry.
 #include <QApplication>
 #include <QFont>
-#include <QIcon>
 
 #include "platform/providers/CameraProviders.h"
 #include "ui/ApplicationWindows.h"
+#include "ui/Artwork.h"
 #include "ui/propertyframe/PropertyFrame.h"
 #include "ui/singleinstance.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("KorvaneCamSettingsTool"));
-  QApplication::setWindowIcon(QIcon(QStringLiteral(":/artwork/appicon.svg")));
+  QApplication::setWindowIcon(Artwork::WindowIcon());
   // Carlito has the metrics of the "Calibri" the window was laid out with.
   QApplication::setFont(QFont(QStringLiteral("Carlito")));
 

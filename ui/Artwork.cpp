@@ -2,9 +2,10 @@
 
 #include <QGuiApplication>
 #include <QHash>
-#include <QPainter>
-#include <QSvgRenderer>
 #include <QWidget>
+
+#include "resources/ArtworkCatalogue.h"
+#include "resources/SvgPicture.h"
 
 namespace Artwork {
 
@@ -20,17 +21,42 @@ QPixmap Render(const QString& resourcePath, QSize size) {
   return pixmap;
 }
 
+namespace {
+QStringList& DrawnFromSvg() {
+  static QStringList drawn;
+  return drawn;
+}
+}  // namespace
+
 QPixmap RenderUncached(const QString& resourcePath, QSize size) {
-  QSvgRenderer renderer(resourcePath);
-  if (!renderer.isValid() || size.isEmpty()) return {};
   const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
-  QPixmap pixmap(size * ratio);
-  pixmap.setDevicePixelRatio(ratio);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
-  return pixmap;
+  if (size.isEmpty()) return {};
+  // The build rendered the window's pictures ahead for the usual scales: taking one is a
+  // copy, where parsing and drawing the SVG costs a hundred times more.
+  for (const int scale : kArtworkScales) {
+    if (ratio != scale) continue;
+    if (const QImage ahead = LoadPrerenderedPicture(resourcePath, size, scale); !ahead.isNull()) {
+      return QPixmap::fromImage(ahead);
+    }
+  }
+  DrawnFromSvg().append(QStringLiteral("%1@%2x%3@%4x")
+                            .arg(resourcePath)
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(ratio));
+  return QPixmap::fromImage(RenderSvgPicture(resourcePath, size, ratio));
+}
+
+QStringList PicturesDrawnFromSvg() {
+  return DrawnFromSvg();
+}
+
+QIcon WindowIcon() {
+  QIcon icon;
+  for (const int side : kWindowIconSizes) {
+    icon.addPixmap(Render(QStringLiteral(":/artwork/appicon.svg"), {side, side}));
+  }
+  return icon;
 }
 
 void SetTextColour(QWidget* widget, QColor colour) {

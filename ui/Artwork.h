@@ -1,18 +1,26 @@
 #pragma once
 
 #include <QColor>
+#include <QIcon>
 #include <QPixmap>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
 // Helpers the window uses to dress its controls.
 namespace Artwork {
 
-// Renders one of our SVG pictures (":/artwork/...") at a size in window units, sharp on the
-// primary screen; an empty pixmap when the picture cannot be loaded.
+// One of our SVG pictures (":/artwork/...") at a size in window units, sharp on the primary
+// screen: the copy rendered at build time where there is one, else drawn from the SVG; an
+// empty pixmap when the picture cannot be loaded.
 QPixmap Render(const QString& resourcePath, QSize size);
 QPixmap RenderUncached(const QString& resourcePath, QSize size);
+// The program's icon at the sizes the desktop asks for.
+QIcon WindowIcon();
+// The pictures this process had to draw from their SVG, as "path@WxH@scale" (the window
+// should need none on a screen of a usual scale).
+QStringList PicturesDrawnFromSvg();
 
 void SetTextColour(QWidget* widget, QColor colour);
 // Text colours that follow the enabled state of the widget.

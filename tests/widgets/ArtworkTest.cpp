@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
+#include "resources/ArtworkCatalogue.h"
+#include "resources/SvgPicture.h"
 #include "tests/widgets/QtApp.h"
 
 namespace {
@@ -90,5 +92,25 @@ INSTANTIATE_TEST_SUITE_P(All, ArtworkTest, testing::ValuesIn(kArtwork),
                            name.replace('/', '_').chop(4);
                            return name.toStdString();
                          });
+
+}  // namespace
+
+namespace {
+
+// The pictures rendered at build time are the ones the program would draw from the SVG.
+TEST(PrerenderedArtwork, MatchesTheSvgDrawnAtEachScale) {
+  EnsureQtApplication();
+  for (const TArtworkPicture& picture : kArtworkCatalogue) {
+    for (const int scale : kArtworkScales) {
+      SCOPED_TRACE(testing::Message() << picture.Path << " at " << scale << "x");
+      const QSize size(picture.Width, picture.Height);
+      const QImage drawn = RenderSvgPicture(QString::fromLatin1(picture.Path), size, scale);
+      const QImage ahead = LoadPrerenderedPicture(QString::fromLatin1(picture.Path), size, scale);
+      ASSERT_FALSE(ahead.isNull());
+      EXPECT_EQ(ahead.devicePixelRatio(), scale);
+      EXPECT_EQ(ahead, drawn);
+    }
+  }
+}
 
 }  // namespace
