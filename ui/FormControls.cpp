@@ -132,14 +132,19 @@ void TFormMain::CreateControls() {
   window->addLayout(upper, 1);
   window->addWidget(CreateMessagePanel());
 
-  Memo1 = Make<QPlainTextEdit>(this, "Memo1");
-  Memo1->setWindowFlags(Qt::Tool);
-  Memo1->setWindowTitle(QStringLiteral("Trace"));
-  Memo1->setReadOnly(true);
-  Memo1->resize(520, 420);
-  Memo1->hide();
-
   CreateTimers();
+}
+
+QPlainTextEdit* TFormMain::TraceMemo() {
+  if (!Memo1) {
+    Memo1 = Make<QPlainTextEdit>(this, "Memo1");
+    Memo1->setWindowFlags(Qt::Tool);
+    Memo1->setWindowTitle(QStringLiteral("Trace"));
+    Memo1->setReadOnly(true);
+    Memo1->resize(520, 420);
+    Memo1->hide();
+  }
+  return Memo1;
 }
 
 void TFormMain::CreatePalette() {

