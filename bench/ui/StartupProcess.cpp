@@ -3,6 +3,8 @@
 // alternately in pairs. Nothing inside the measured programs is changed for it.
 //
 // Usage: bench_startup_process PAIRS PROGRAM BASELINE
+//        bench_startup_process 0 PROGRAM   (starts it once and ends it at its first paint:
+//        with PROGRAM a script that runs the tool under a profiler, a profile of the start-up)
 // Runs under the X display in $DISPLAY (the script StartupProcess.sh brings its own Xvfb).
 // Prints each program's median and the median of the per-pair ratios PROGRAM / BASELINE.
 #include <spawn.h>
@@ -113,15 +115,19 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: %s PAIRS PROGRAM BASELINE\n", argv[0]);
+  const int pairs = argc >= 3 ? std::atoi(argv[1]) : -1;
+  if (pairs < 0 || argc != (pairs == 0 ? 3 : 4)) {
+    std::fprintf(stderr, "usage: %s PAIRS PROGRAM BASELINE | %s 0 PROGRAM\n", argv[0], argv[0]);
     return 2;
   }
-  const int pairs = std::atoi(argv[1]);
   const std::string program = argv[2];
-  const std::string baseline = argv[3];
   try {
     Observer observer;
+    if (pairs == 0) {
+      std::printf("first paint after %.2f ms\n", observer.TimeToFirstPaint(program));
+      return 0;
+    }
+    const std::string baseline = argv[3];
     // Warm the file cache for both, then measure; the order alternates so that neither always
     // runs second.
     observer.TimeToFirstPaint(program);

@@ -28,6 +28,11 @@ class Colourful : public QWidget {
       painter.setPen(QColor(x, x / 2, 255 - x, x));
       painter.drawLine(x, 43, x, 63);
     }
+    painter.setPen(Qt::black);
+    painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("Exposure Auto"));
+    painter.setPen(QColor(0x63, 0x60, 0xE3));
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.drawEllipse(QRectF(100.5, 10.5, 20, 20));
   }
 };
 
