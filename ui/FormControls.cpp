@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedLayout>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 #include "widgets/MonochromeEffect.h"
@@ -22,6 +23,7 @@
 #include "widgets/ButtonImage.h"
 #include "widgets/FittingLabel.h"
 #include "widgets/Image.h"
+#include "widgets/OneLineLabel.h"
 #include "widgets/TrackBar.h"
 
 namespace {
@@ -50,22 +52,29 @@ class TWrappingCaption : public QLabel {
   using QLabel::QLabel;
 
   int heightForWidth(int width) const override {
-    const TMeasure measure{text(),   font(),  alignment(), wordWrap(), contentsMargins(),
-                           margin(), indent()};
-    if (!(measure == FMeasure)) {
-      FMeasure = measure;
-      FHeights.clear();
-    }
+    Revalidate();
     if (const auto found = FHeights.constFind(width); found != FHeights.constEnd()) return *found;
     const int height = QLabel::heightForWidth(width);
     FHeights.insert(width, height);
     return height;
   }
 
+  QSize sizeHint() const override {
+    Revalidate();
+    if (!FSizeHint.isValid()) FSizeHint = QLabel::sizeHint();
+    return FSizeHint;
+  }
+
+  QSize minimumSizeHint() const override {
+    Revalidate();
+    if (!FMinimumSizeHint.isValid()) FMinimumSizeHint = QLabel::minimumSizeHint();
+    return FMinimumSizeHint;
+  }
+
  protected:
   void changeEvent(QEvent* event) override {
     // A style or font change can change the text's size without touching what is compared.
-    FHeights.clear();
+    Forget();
     QLabel::changeEvent(event);
   }
 
@@ -80,8 +89,40 @@ class TWrappingCaption : public QLabel {
     int Indent = 0;
     bool operator==(const TMeasure&) const = default;
   };
+  void Revalidate() const {
+    const TMeasure measure{text(),   font(),  alignment(), wordWrap(), contentsMargins(),
+                           margin(), indent()};
+    if (measure == FMeasure) return;
+    FMeasure = measure;
+    Forget();
+  }
+  void Forget() const {
+    FHeights.clear();
+    FSizeHint = FMinimumSizeHint = QSize();
+  }
+
   mutable TMeasure FMeasure;
   mutable QHash<int, int> FHeights;
+  mutable QSize FSizeHint;
+  mutable QSize FMinimumSizeHint;
+};
+
+// The seventeen "Auto" boxes are alike: the first one measures its text, the others take
+// its answer. The answer is kept per text, font and style, so a box that differs measures
+// for itself.
+class TAutoCheckBox : public QCheckBox {
+ public:
+  using QCheckBox::QCheckBox;
+
+  QSize sizeHint() const override {
+    static QHash<QString, QSize> measured;
+    const QString key =
+        text() + QLatin1Char('\n') + font().key() + QLatin1Char('\n') + style()->name();
+    if (const auto found = measured.constFind(key); found != measured.constEnd()) return *found;
+    const QSize size = QCheckBox::sizeHint();
+    measured.insert(key, size);
+    return size;
+  }
 };
 
 QVBoxLayout* Column(QWidget* owner, QMargins margins = {}) {
@@ -424,7 +465,7 @@ void TFormMain::CreatePropertyRow(TPropertyRowControls& controls, const TPropert
       Artwork::Render(QStringLiteral(":/artwork/rows/%1.svg").arg(name), {35, 35}));
   line->addWidget(controls.Icon);
 
-  controls.Label = new QLabel(QString::fromUtf8(row.Caption), controls.Layout);
+  controls.Label = new TOneLineLabel(QString::fromUtf8(row.Caption), controls.Layout);
   named(controls.Label, QStringLiteral("Label%1"));
   controls.Label->setFixedWidth(121);
   controls.Label->setContentsMargins(5, 0, 0, 0);
@@ -449,7 +490,7 @@ void TFormMain::CreatePropertyRow(TPropertyRowControls& controls, const TPropert
   valueBox->addWidget(controls.LabelValue);
   line->addWidget(controls.ValueColumn);
 
-  controls.CheckBox = new QCheckBox(QStringLiteral("Auto"), controls.Layout);
+  controls.CheckBox = new TAutoCheckBox(QStringLiteral("Auto"), controls.Layout);
   named(controls.CheckBox, QStringLiteral("CheckBox%1"));
   controls.CheckBox->setFixedWidth(65);
   line->addWidget(controls.CheckBox);

@@ -30,11 +30,6 @@ QFont TFittingLabel::DrawnFont() const {
   return drawn;
 }
 
-QSize TFittingLabel::minimumSizeHint() const {
-  // Any width will do: the text shrinks to it.
-  return {0, QLabel::minimumSizeHint().height()};
-}
-
 void TFittingLabel::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setFont(DrawnFont());
