@@ -2,7 +2,8 @@
 
 #include <QCoreApplication>
 
-#include "platform/os/ProcessSnapshot.h"
+#include "platform/os/InstanceClaim.h"
+#include "platform/os/OwnExecutable.h"
 
 TSingleInstance::TSingleInstance(QObject* owner) : QObject(owner) {
   setObjectName(QStringLiteral("SingleInstance1"));
@@ -15,5 +16,5 @@ TSingleInstance::TSingleInstance(QObject* owner) : QObject(owner) {
 }
 
 bool TSingleInstance::IsSelfAlreadyRunning() {
-  return korvane::os::CountProcessesNamed(korvane::os::OwnExecutableName()) > 1;
+  return korvane::os::AnotherProcessClaims(korvane::os::OwnExecutableName());
 }

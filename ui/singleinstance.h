@@ -2,9 +2,9 @@
 
 #include <QObject>
 
-// The single-instance guard. Constructing it counts the running processes that carry
-// this program's executable file name (the running program counts itself); when
-// another copy runs, it asks the event loop to quit at its first turn.
+// The single-instance guard. Constructing it checks whether another process of the user runs
+// this program's executable file name (the first copy claims the name for its whole life);
+// when another copy runs, it asks the event loop to quit at its first turn.
 class TSingleInstance : public QObject {
   Q_OBJECT
 
@@ -14,7 +14,7 @@ class TSingleInstance : public QObject {
   // Whether construction found another copy and requested the quit.
   bool GetQuitRequested() const { return FQuitRequested; }
 
-  // The test itself: more than one process with this program's executable file name.
+  // The test itself: another process of the user runs this program's executable file name.
   static bool IsSelfAlreadyRunning();
 
  private:

@@ -14,7 +14,8 @@
 
 #include "platform/os/DebugOutput.h"
 #include "platform/os/DocumentsFolder.h"
-#include "platform/os/ProcessSnapshot.h"
+#include "platform/os/InstanceClaim.h"
+#include "platform/os/OwnExecutable.h"
 #include "tests/os/TempFolder.h"
 
 namespace korvane::os {
@@ -98,47 +99,78 @@ TEST(DocumentsFolder, HonoursXdgConfigHomeAndFallsBackToThePasswordEntry) {
   EXPECT_TRUE(folder.ends_with("/Documents")) << folder;
 }
 
-TEST(ProcessSnapshot, CountsThisProcessAndItsCopies) {
-  const std::string own = OwnExecutableName();
-  EXPECT_EQ(own, "os_tests");
-  EXPECT_GE(CountProcessesNamed(own), 1u);
-  EXPECT_EQ(CountProcessesNamed("korvane-no-such-program-7f3a"), 0u);
-  EXPECT_EQ(CountProcessesNamed("OS_TESTS"), 0u);  // case counts
-  const auto names = RunningExecutableNames();
-  EXPECT_NE(std::find(names.begin(), names.end(), own), names.end());
-  for (const auto& name : names) EXPECT_EQ(name.find('/'), std::string::npos) << name;
+TEST(OwnExecutable, IsTheFileNameWithoutFolder) {
+  EXPECT_EQ(OwnExecutableName(), "os_tests");
+}
 
-  // Copies of one executable under a unique file name are counted by that name, whatever
-  // folder they run from; other tests of this binary may run in parallel, so the count of
-  // os_tests itself is not stable enough to compare.
-  TempFolder folder;
-  const std::string unique = "kvcopy-" + std::to_string(::getpid());
-  std::filesystem::create_directories(folder / "a");
-  std::filesystem::create_directories(folder / "b");
-  std::vector<pid_t> copies;
-  for (const char* sub : {"a", "b"}) {
-    const auto path = folder / sub / unique;
-    std::filesystem::copy_file("/bin/sleep", path);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      ::execl(path.c_str(), unique.c_str(), "30", static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    copies.push_back(child);
+// A name unique to this test run, so that parallel runs and an open tool never meet it.
+std::string UniqueClaimName(const char* what) {
+  return std::string("korvane-test-") + what + "-" + std::to_string(::getpid());
+}
+
+TEST(InstanceClaim, OneHolderPerNameUntilItLetsGo) {
+  const std::string name = UniqueClaimName("holder");
+  {
+    std::optional<InstanceClaim> first = InstanceClaim::Take(name);
+    ASSERT_TRUE(first.has_value());
+    EXPECT_FALSE(InstanceClaim::Take(name).has_value());
+    EXPECT_TRUE(InstanceClaim::Take(name + "-other").has_value());
   }
-  // exec is asynchronous to the parent: wait (bounded) until both copies carry the name.
-  std::size_t seen = 0;
-  for (int attempt = 0; attempt < 500 && seen < 2; ++attempt) {
-    seen = CountProcessesNamed(unique);
-    if (seen < 2) ::usleep(10'000);
+  EXPECT_TRUE(InstanceClaim::Take(name).has_value());
+
+  // The process-wide question: the first asker holds the name for good and is never
+  // "another" itself.
+  const std::string program = UniqueClaimName("program");
+  EXPECT_FALSE(AnotherProcessClaims(program));
+  EXPECT_FALSE(AnotherProcessClaims(program));
+  EXPECT_FALSE(InstanceClaim::Take(program).has_value());
+}
+
+TEST(InstanceClaim, AnotherProcessHoldsItUntilItDiesAndProgramsItStartsNever) {
+  const std::string name = UniqueClaimName("crash");
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t holder = ::fork();
+  ASSERT_GE(holder, 0);
+  if (holder == 0) {
+    std::optional<InstanceClaim> claim = InstanceClaim::Take(name);
+    const char answer = claim ? 'y' : 'n';
+    if (::write(ready[1], &answer, 1) != 1) ::_exit(1);
+    ::pause();
+    ::_exit(0);
   }
-  EXPECT_EQ(seen, 2u);
-  for (const pid_t child : copies) {
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
+  char answer = 0;
+  ASSERT_EQ(::read(ready[0], &answer, 1), 1);
+  ::close(ready[0]);
+  ::close(ready[1]);
+  EXPECT_EQ(answer, 'y');
+  EXPECT_TRUE(AnotherProcessClaims(name));
+  // Killed without a chance to clean up: the kernel lets the name go.
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
+  EXPECT_FALSE(AnotherProcessClaims(name));
+
+  // A program started by the holder does not inherit the claim.
+  const std::string started = UniqueClaimName("started");
+  std::optional<InstanceClaim> claim = InstanceClaim::Take(started);
+  ASSERT_TRUE(claim.has_value());
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::execl("/bin/sleep", "sleep", "30", static_cast<char*>(nullptr));
+    ::_exit(127);
   }
-  EXPECT_EQ(CountProcessesNamed(unique), 0u);
+  // Until the child has replaced itself by the program it shares the claim's socket.
+  const std::string exe = "/proc/" + std::to_string(child) + "/exe";
+  for (int attempt = 0; attempt < 3000; ++attempt) {
+    std::error_code error;
+    if (std::filesystem::read_symlink(exe, error).filename() == "sleep") break;
+    ::usleep(10'000);
+  }
+  claim.reset();
+  EXPECT_TRUE(InstanceClaim::Take(started).has_value());
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
 }
 
 TEST(DebugOutput, WritesTheMessageUnchangedAsOneLineOnStandardError) {
