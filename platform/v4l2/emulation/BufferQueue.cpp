@@ -48,6 +48,7 @@ void BufferQueue::Free() {
   buffers_.clear();  // mapped memory lives on in its mappings
   order_.clear();
   streaming_ = false;
+  source_ = {};  // the camera stops filming
   owner_ = nullptr;
 }
 

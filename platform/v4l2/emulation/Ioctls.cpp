@@ -12,6 +12,7 @@
 
 #include "platform/graph/MediaType.h"
 #include "platform/sim/TestPicture.h"
+#include "platform/v4l2/emulation/FilmingAhead.h"
 #include "platform/v4l2/emulation/KernelCore.h"
 #include "platform/v4l2/emulation/V4l2Abi.h"
 
@@ -305,11 +306,17 @@ FrameSource FilmAt(const CurrentFormat& format) {
       jpeg ? MakeFourCC('M', 'J', 'P', 'G') : MakeFourCC('Y', 'U', 'Y', '2'), 0, 0);
   std::shared_ptr<sim::TestPicture> picture = sim::TestPicture::For(type.View());
   if (!picture) return {};
+  const std::size_t frameBytes = picture->FrameBytes();
+  auto camera = std::make_shared<FilmingAhead>(
+      [picture](std::uint64_t number, unsigned char* out, std::size_t capacity) {
+        return picture->Draw(number, out, capacity);
+      },
+      frameBytes);
   FrameSource source;
   source.period = std::chrono::nanoseconds(std::int64_t{1'000'000'000} * format.interval.numerator /
                                            format.interval.denominator);
-  source.draw = [picture](std::uint64_t number, unsigned char* out, std::size_t capacity) {
-    return picture->Draw(number, out, capacity);
+  source.draw = [camera](std::uint64_t number, unsigned char* out, std::size_t capacity) {
+    return camera->Take(number, out, capacity);
   };
   return source;
 }
