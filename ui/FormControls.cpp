@@ -1,7 +1,6 @@
 // Building the main window's control tree: the left column, the property area with its
 // seventeen rows, the status strip and the hidden store of pictures and timers.
 #include <QCheckBox>
-#include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
@@ -21,6 +20,7 @@
 #include "ui/Rectangle.h"
 #include "ui/Unit1.h"
 #include "widgets/ButtonImage.h"
+#include "widgets/CachedDropShadowEffect.h"
 #include "widgets/FittingLabel.h"
 #include "widgets/Image.h"
 #include "widgets/OneLineLabel.h"
@@ -333,7 +333,7 @@ QWidget* TFormMain::CreateButtonRow() {
     button->SetImageDown(spec.down);
     button->SetBitmap(spec.up->Bitmap());
     button->setCursor(Qt::PointingHandCursor);
-    auto* shadow = new QGraphicsDropShadowEffect(button);
+    auto* shadow = new TCachedDropShadowEffect(button);
     shadow->setColor(QColor(255, 255, 255, 153));
     shadow->setOffset(2.1, 2.1);
     shadow->setBlurRadius(3);
@@ -380,7 +380,7 @@ QWidget* TFormMain::CreateCameraTestArea() {
   CameraOff->setAttribute(Qt::WA_TransparentForMouseEvents);
 
   const auto glow = [](QWidget* owner, const char* name, qreal radius, bool enabled) {
-    auto* effect = new QGraphicsDropShadowEffect(owner);
+    auto* effect = new TCachedDropShadowEffect(owner);
     effect->setObjectName(QLatin1String(name));
     effect->setOffset(0, 0);
     effect->setBlurRadius(radius);
