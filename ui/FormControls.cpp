@@ -2,15 +2,12 @@
 // seventeen rows, the status strip and the hidden store of pictures and timers.
 #include <QCheckBox>
 #include <QHBoxLayout>
-#include <QHash>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedLayout>
-#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
-#include "widgets/MonochromeEffect.h"
 
 #include "ui/Artwork.h"
 #include "ui/ListBox.h"
@@ -19,12 +16,15 @@
 #include "ui/Palette.h"
 #include "ui/Rectangle.h"
 #include "ui/Unit1.h"
+#include "widgets/AutoCheckBox.h"
 #include "widgets/ButtonImage.h"
 #include "widgets/CachedDropShadowEffect.h"
 #include "widgets/FittingLabel.h"
 #include "widgets/Image.h"
+#include "widgets/MonochromeEffect.h"
 #include "widgets/OneLineLabel.h"
 #include "widgets/TrackBar.h"
+#include "widgets/WrappingCaption.h"
 
 namespace {
 
@@ -42,88 +42,6 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int pi
   Artwork::SetTextColour(label, colour);
   return label;
 }
-
-// A caption that wraps within its button's cell. Layouts ask a wrapping label for its height
-// at the same few widths again and again while the window is built, shown and laid out, and
-// the label lays its text out anew for every answer; the answers are kept until anything
-// the height depends on changes.
-class TWrappingCaption : public QLabel {
- public:
-  using QLabel::QLabel;
-
-  int heightForWidth(int width) const override {
-    Revalidate();
-    if (const auto found = FHeights.constFind(width); found != FHeights.constEnd()) return *found;
-    const int height = QLabel::heightForWidth(width);
-    FHeights.insert(width, height);
-    return height;
-  }
-
-  QSize sizeHint() const override {
-    Revalidate();
-    if (!FSizeHint.isValid()) FSizeHint = QLabel::sizeHint();
-    return FSizeHint;
-  }
-
-  QSize minimumSizeHint() const override {
-    Revalidate();
-    if (!FMinimumSizeHint.isValid()) FMinimumSizeHint = QLabel::minimumSizeHint();
-    return FMinimumSizeHint;
-  }
-
- protected:
-  void changeEvent(QEvent* event) override {
-    // A style or font change can change the text's size without touching what is compared.
-    Forget();
-    QLabel::changeEvent(event);
-  }
-
- private:
-  struct TMeasure {
-    QString Text;
-    QFont Font;
-    Qt::Alignment Alignment;
-    bool WordWrap = false;
-    QMargins Margins;
-    int Margin = 0;
-    int Indent = 0;
-    bool operator==(const TMeasure&) const = default;
-  };
-  void Revalidate() const {
-    const TMeasure measure{text(),   font(),  alignment(), wordWrap(), contentsMargins(),
-                           margin(), indent()};
-    if (measure == FMeasure) return;
-    FMeasure = measure;
-    Forget();
-  }
-  void Forget() const {
-    FHeights.clear();
-    FSizeHint = FMinimumSizeHint = QSize();
-  }
-
-  mutable TMeasure FMeasure;
-  mutable QHash<int, int> FHeights;
-  mutable QSize FSizeHint;
-  mutable QSize FMinimumSizeHint;
-};
-
-// The seventeen "Auto" boxes are alike: the first one measures its text, the others take
-// its answer. The answer is kept per text, font and style, so a box that differs measures
-// for itself.
-class TAutoCheckBox : public QCheckBox {
- public:
-  using QCheckBox::QCheckBox;
-
-  QSize sizeHint() const override {
-    static QHash<QString, QSize> measured;
-    const QString key =
-        text() + QLatin1Char('\n') + font().key() + QLatin1Char('\n') + style()->name();
-    if (const auto found = measured.constFind(key); found != measured.constEnd()) return *found;
-    const QSize size = QCheckBox::sizeHint();
-    measured.insert(key, size);
-    return size;
-  }
-};
 
 QVBoxLayout* Column(QWidget* owner, QMargins margins = {}) {
   auto* layout = new QVBoxLayout(owner);

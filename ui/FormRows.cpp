@@ -2,12 +2,12 @@
 // all seventeen from the selected camera.
 #include <QCheckBox>
 #include <QLabel>
-#include "widgets/MonochromeEffect.h"
 
 #include "ui/Artwork.h"
 #include "ui/Palette.h"
 #include "ui/Unit1.h"
 #include "ui/ValueText.h"
+#include "widgets/MonochromeEffect.h"
 #include "widgets/TrackBar.h"
 
 namespace {

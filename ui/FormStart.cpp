@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
-#include "widgets/MonochromeEffect.h"
 
 #include "platform/os/ProfileFile.h"
 #include "ui/ApplicationTitle.h"
@@ -28,6 +27,7 @@
 #include "ui/singleinstance.h"
 #include "widgets/ButtonImage.h"
 #include "widgets/Image.h"
+#include "widgets/MonochromeEffect.h"
 #include "widgets/TrackBar.h"
 
 namespace {

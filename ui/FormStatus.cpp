@@ -1,12 +1,12 @@
 // The support status: what the bottom strip, the action buttons and the property area say
 // about the selected camera.
 #include <QLabel>
-#include "widgets/MonochromeEffect.h"
 
 #include "ui/ListBox.h"
 #include "ui/Unit1.h"
 #include "widgets/ButtonImage.h"
 #include "widgets/Image.h"
+#include "widgets/MonochromeEffect.h"
 
 namespace {
 const QString kNotConfigurable = QStringLiteral("Camera not configurable");

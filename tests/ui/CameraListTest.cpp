@@ -5,11 +5,11 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QTest>
-#include "widgets/MonochromeEffect.h"
 
 #include "tests/ui/UiTestSupport.h"
 #include "ui/ListBox.h"
 #include "widgets/ButtonImage.h"
+#include "widgets/MonochromeEffect.h"
 #include "widgets/TrackBar.h"
 
 using namespace uitest;

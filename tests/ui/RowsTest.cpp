@@ -6,11 +6,11 @@
 #include <QLabel>
 #include <QTest>
 #include <limits>
-#include "widgets/MonochromeEffect.h"
 
 #include "tests/ui/UiTestSupport.h"
 #include "ui/ListBox.h"
 #include "widgets/ButtonImage.h"
+#include "widgets/MonochromeEffect.h"
 #include "widgets/TrackBar.h"
 
 using namespace uitest;
