@@ -154,10 +154,14 @@ TEST_F(SimFileStore, ABatchOfCallsLooksAtTheFileAtItsFirstCall) {
     EXPECT_EQ(Brightness(amp.Get()), 9);  // its own write it reads back
     setBrightness(4);
   }
-  EXPECT_EQ(Brightness(amp.Get()), 4);  // outside a batch every call looks
+  {
+    const com::ScopedCallBatch next;  // the next tick, no call between the two
+    EXPECT_EQ(Brightness(amp.Get()), 4);
+  }
   setBrightness(5);
-  const com::ScopedCallBatch next;
-  EXPECT_EQ(Brightness(amp.Get()), 5);
+  EXPECT_EQ(Brightness(amp.Get()), 5);  // outside a batch every call looks
+  setBrightness(6);
+  EXPECT_EQ(Brightness(amp.Get()), 6);
 }
 
 TEST_F(SimFileStore, ConcurrentWritersLoseNoChange) {
