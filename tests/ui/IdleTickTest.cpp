@@ -1,6 +1,6 @@
 // What a refresh tick costs on screen: one that finds the camera as it was paints and lays out
-// nothing, one that finds a single value changed repaints that row alone, and a change made by
-// another program between two ticks shows at the next one.
+// nothing and keeps the rows of the format list, one that finds a single value changed repaints
+// that row alone, and a change made by another program between two ticks shows at the next one.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -168,4 +168,25 @@ TEST(IdleTick, AChangeMadeBetweenTwoTicksShowsAtTheNextOne) {
     form.RefreshTimerTimer();
     EXPECT_EQ(BrightnessText(form), QString::number(value));
   }
+}
+
+TEST(IdleTick, TheFormatListIsRebuiltOnlyWhereTheFormatsChanged) {
+  TempHome home;
+  IdleWindow idle;
+  TFormMain& form = idle.Form();
+  TListBox& formats = *form.ComboBoxFormat;
+  ASSERT_EQ(formats.count(), 1);
+  const QListWidgetItem* const first = formats.item(0);
+
+  form.RefreshTimerTimer();
+  EXPECT_EQ(formats.item(0), first);  // the same row, not a new one with the same text
+
+  idle.Session.ChangeElsewhere(
+      [](korvane::sim::SimDescription& d) { d.devices[0].formats.push_back(Format(1280, 720)); });
+  form.RefreshTimerTimer();
+  ASSERT_EQ(formats.count(), 2);
+  EXPECT_EQ(formats.item(0), first);
+  EXPECT_EQ(formats.item(1)->text(), QStringLiteral("1280x720 30Hz 16bpp"));
+  EXPECT_EQ(formats.GetItemIndex(), 0);
+  EXPECT_EQ(formats.selectedItems(), QList<QListWidgetItem*>{formats.item(0)});
 }
