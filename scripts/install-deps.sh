@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
   nlohmann-json3-dev libjpeg62-turbo-dev libgtest-dev libgmock-dev libbenchmark-dev
   libyuv-dev  # benchmarks only: the reference the YUY2 conversion is measured against
+  valgrind strace  # benchmarks only: instructions of a refresh tick, its looks at a camera file
   fonts-crosextra-carlito xvfb xauth x11-utils xdotool imagemagick
   dpkg-dev file desktop-file-utils appstream hyperfine
   systemd  # systemd-analyze verifies the user unit; installing it starts nothing
