@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <cstdint>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -144,6 +145,20 @@ void LeaveFocus(QWidget* widget) {
   if (focused && (focused == widget || widget->isAncestorOf(focused))) focused->clearFocus();
 }
 
+// A flag of a control, set now or noted for the end of the batch. A widget that a batch
+// disables or hides gives up the keyboard focus at once.
+template <typename Control>
+void SetFlag(Control* control, TAspect aspect, bool value, void (*apply)(Control*, bool)) {
+  if (batches.Depth == 0) {
+    apply(control, value);
+    return;
+  }
+  if constexpr (std::is_base_of_v<QWidget, Control>) {
+    if (!value) LeaveFocus(control);
+  }
+  Pending(control, aspect).Flag = value;
+}
+
 }  // namespace
 
 TBatch::TBatch() {
@@ -175,29 +190,15 @@ void SetText(QLabel* label, const QString& text) {
 }
 
 void SetEnabled(QWidget* widget, bool enabled) {
-  if (!InBatch()) {
-    ApplyEnabled(widget, enabled);
-    return;
-  }
-  if (!enabled) LeaveFocus(widget);
-  Pending(widget, TAspect::Enabled).Flag = enabled;
+  SetFlag(widget, TAspect::Enabled, enabled, ApplyEnabled);
 }
 
 void SetVisible(QWidget* widget, bool visible) {
-  if (!InBatch()) {
-    ApplyVisible(widget, visible);
-    return;
-  }
-  if (!visible) LeaveFocus(widget);
-  Pending(widget, TAspect::Visible).Flag = visible;
+  SetFlag(widget, TAspect::Visible, visible, ApplyVisible);
 }
 
 void SetEffectEnabled(QGraphicsEffect* effect, bool enabled) {
-  if (!InBatch()) {
-    ApplyEffectEnabled(effect, enabled);
-    return;
-  }
-  Pending(effect, TAspect::EffectEnabled).Flag = enabled;
+  SetFlag(effect, TAspect::EffectEnabled, enabled, ApplyEffectEnabled);
 }
 
 }  // namespace Look

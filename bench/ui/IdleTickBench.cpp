@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "bench/ui/BenchCameras.h"
 #include "platform/sim/SimCameras.h"
@@ -102,7 +103,9 @@ void ShowAndSettle(TFormMain& form) {
 
 namespace {
 
-void BM_UnchangedTick(benchmark::State& state) {
+// Ticks the shown window, each tick after beforeEachTick (not timed, when given), and reports
+// what the ticks repainted.
+void RunTicks(benchmark::State& state, const std::function<void(CameraFile&)>& beforeEachTick) {
   CameraFile cameras;
   const TApplicationWindows windows = CreateApplicationWindows({});
   TFormMain& form = *windows.FormMain;
@@ -111,31 +114,11 @@ void BM_UnchangedTick(benchmark::State& state) {
   double area = 0;
   double events = 0;
   for (auto _ : state) {
-    RefreshTickAndWhatItLeaves(form);
-    meter.Take(area, events);
-  }
-  const auto ticks = static_cast<double>(state.iterations());
-  state.counters["repainted_px_per_tick"] = area / ticks;
-  state.counters["paint_events_per_tick"] = events / ticks;
-}
-BENCHMARK(BM_UnchangedTick)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-// A fixed number of ticks, for an instruction count (bench/ui/TickInstructions.sh).
-BENCHMARK(BM_UnchangedTick)->Unit(benchmark::kMillisecond)->Iterations(20);
-
-void BM_TickWithOneChangedValue(benchmark::State& state) {
-  CameraFile cameras;
-  const TApplicationWindows windows = CreateApplicationWindows({});
-  TFormMain& form = *windows.FormMain;
-  ShowAndSettle(form);
-  RepaintMeter meter(form);
-  double area = 0;
-  double events = 0;
-  LONG brightness = 100;
-  for (auto _ : state) {
-    state.PauseTiming();
-    cameras.SetBrightnessElsewhere(brightness);
-    brightness = brightness == 100 ? 101 : 100;
-    state.ResumeTiming();
+    if (beforeEachTick) {
+      state.PauseTiming();
+      beforeEachTick(cameras);
+      state.ResumeTiming();
+    }
     RefreshTickAndWhatItLeaves(form);
     meter.Take(area, events);
   }
@@ -143,6 +126,21 @@ void BM_TickWithOneChangedValue(benchmark::State& state) {
   state.counters["repainted_px_per_tick"] = area / ticks;
   state.counters["paint_events_per_tick"] = events / ticks;
   state.counters["window_px"] = static_cast<double>(form.width()) * form.height();
+}
+
+void BM_UnchangedTick(benchmark::State& state) {
+  RunTicks(state, nullptr);
+}
+BENCHMARK(BM_UnchangedTick)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+// A fixed number of ticks, for an instruction count (bench/ui/TickInstructions.sh).
+BENCHMARK(BM_UnchangedTick)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_TickWithOneChangedValue(benchmark::State& state) {
+  LONG brightness = 100;
+  RunTicks(state, [&brightness](CameraFile& cameras) {
+    cameras.SetBrightnessElsewhere(brightness);
+    brightness = brightness == 100 ? 101 : 100;
+  });
 }
 BENCHMARK(BM_TickWithOneChangedValue)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_TickWithOneChangedValue)->Unit(benchmark::kMillisecond)->Iterations(20);
