@@ -49,9 +49,12 @@ class TPositions {
 
  private:
   std::size_t Hash(const QObject* key, TAspect aspect) const {
-    // Objects are at least 8-byte aligned: the low bits say nothing.
-    const auto bits = reinterpret_cast<std::uintptr_t>(key) >> 3;
-    return (bits * 0x9E3779B97F4A7C15ull + static_cast<std::size_t>(aspect)) & (FSlots.size() - 1);
+    // A multiplication spreads the address over the high bits, which are folded down.
+    std::uint64_t bits =
+        (reinterpret_cast<std::uintptr_t>(key) + static_cast<std::uint64_t>(aspect)) *
+        0x9E3779B97F4A7C15ull;
+    bits ^= bits >> 32;
+    return static_cast<std::size_t>(bits) & (FSlots.size() - 1);
   }
 
   void Rebuild(const std::vector<TPending>& pending, std::size_t size) {
