@@ -37,7 +37,7 @@ class WindowActivity : public QObject {
   void Settle() {
     for (int round = 0; round < 50; ++round) {
       const qsizetype before = FPaintedWidgets.size();
-      QTest::qWait(60);
+      QTest::qWait(100);
       if (FPaintedWidgets.size() == before) return;
     }
   }
