@@ -75,7 +75,10 @@ TFCaptureType TFCamera::GetCaptureType() const {
 
 void TFCamera::CheckDevice() {
   CheckCondition(!FDeviceName.empty(), "Camera device not selected");
-  CheckCondition(GetCaptureFilter() != nullptr, "Camera device '" + FDeviceName + "' not found");
+  // Every property read passes here: the message is only put together when it is raised.
+  if (GetCaptureFilter() == nullptr) {
+    CheckCondition(false, "Camera device '" + FDeviceName + "' not found");
+  }
 }
 
 void TFCamera::CheckActive() const {

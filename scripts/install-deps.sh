@@ -9,6 +9,7 @@ packages=(
   nlohmann-json3-dev libjpeg62-turbo-dev libgtest-dev libgmock-dev libbenchmark-dev
   libyuv-dev  # benchmarks only: the reference the YUY2 conversion is measured against
   libxcb-damage0-dev  # benchmarks only: start-up seen from outside through X damage reports
+  valgrind strace  # benchmarks only: instructions of a refresh tick, its looks at a camera file
   fonts-crosextra-carlito xvfb xauth x11-utils xdotool imagemagick
   dpkg-dev file desktop-file-utils appstream hyperfine
   systemd  # systemd-analyze verifies the user unit; installing it starts nothing

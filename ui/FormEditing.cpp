@@ -5,6 +5,7 @@
 #include "ui/ListBox.h"
 #include "ui/Unit1.h"
 #include "ui/ValueText.h"
+#include "widgets/Look.h"
 #include "widgets/TrackBar.h"
 
 void TFormMain::TrackBarChange(TTrackBar* Sender) {
@@ -12,7 +13,7 @@ void TFormMain::TrackBarChange(TTrackBar* Sender) {
   TPropertyRowControls* controls = FindRow(Sender);
   if (!controls) return;
   try {
-    controls->LabelValue->setText(ValueText::General(Sender->Value()));
+    Look::SetText(controls->LabelValue, ValueText::General(Sender->Value()));
     if (!SettingTrackBars) {
       (FCamera.get()->*controls->Row->SetValue)(ValueText::ToDeviceValue(Sender->Value()));
     }

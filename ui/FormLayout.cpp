@@ -5,19 +5,13 @@
 #include <QResizeEvent>
 
 #include "ui/Unit1.h"
+#include "widgets/Look.h"
 
 namespace {
 constexpr int kWidthForLeftColumn = 300;
 constexpr int kWidthForCheckBoxes = 450;
 constexpr int kWidthForValues = 550;
 constexpr int kWidthForNames = 650;
-
-// Showing a control activates its layout even while the window itself is not shown yet, and
-// every start-up passes here several times: a control already in the wanted state is left
-// alone, which is all that the call would have changed.
-void SetShown(QWidget* control, bool shown) {
-  if (control->isHidden() == shown) control->setVisible(shown);
-}
 }  // namespace
 
 void TFormMain::FormResize() {
@@ -26,13 +20,13 @@ void TFormMain::FormResize() {
   try {
     if (height() != kFixedHeight) resize(windowWidth, kFixedHeight);
     const bool narrow = windowWidth < kWidthForLeftColumn;
-    SetShown(LayoutListe, !narrow);
-    SetShown(MessagePanel, !narrow);
-    SetShown(BackButton, narrow);
+    Look::SetVisible(LayoutListe, !narrow);
+    Look::SetVisible(MessagePanel, !narrow);
+    Look::SetVisible(BackButton, narrow);
     for (const TPropertyRowControls& controls : Rows) {
-      SetShown(controls.CheckBox, windowWidth >= kWidthForCheckBoxes);
-      SetShown(controls.ValueColumn, windowWidth >= kWidthForValues);
-      SetShown(controls.Label, windowWidth >= kWidthForNames);
+      Look::SetVisible(controls.CheckBox, windowWidth >= kWidthForCheckBoxes);
+      Look::SetVisible(controls.ValueColumn, windowWidth >= kWidthForValues);
+      Look::SetVisible(controls.Label, windowWidth >= kWidthForNames);
     }
   } catch (...) {
     // The controls keep whatever visibility they reached.

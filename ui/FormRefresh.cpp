@@ -4,10 +4,12 @@
 #include <QCheckBox>
 #include <QTimer>
 
+#include "camera/FCameraReadBatch.h"
 #include "ui/ListBox.h"
 #include "ui/LiveCam.h"
 #include "ui/Unit1.h"
 #include "widgets/ButtonImage.h"
+#include "widgets/Look.h"
 
 void TFormMain::ConnectActionHandlers() {
   const struct {
@@ -39,6 +41,10 @@ void TFormMain::RefreshTimerTimer() {
   if (const TLivecamForm* const livecam = LivecamForm.data(); livecam && livecam->GetTag() == 1) {
     return;
   }
+  // A tick that finds the camera as it was leaves the screen as it was, and reads the camera
+  // in one run: what another program changed since the last tick is read all the same.
+  const Look::TBatch shownAtTheEnd;
+  const TFCameraReadBatch oneRun;
 
   if (TraceMode) LogMe(QStringLiteral(" Determining LastFocussedControl"));
   FormFocusChanged();

@@ -3,10 +3,12 @@
 #include <QCheckBox>
 #include <QLabel>
 
+#include "camera/FCameraReadBatch.h"
 #include "ui/Artwork.h"
 #include "ui/Palette.h"
 #include "ui/Unit1.h"
 #include "ui/ValueText.h"
+#include "widgets/Look.h"
 #include "widgets/MonochromeEffect.h"
 #include "widgets/TrackBar.h"
 
@@ -17,8 +19,13 @@ constexpr int kRowFontSize = 16;
 // The row texts are black while enabled and grey while disabled: the labels take both
 // colours from the rows' area, so switching them needs no palette change.
 void SetRowText(QLabel* label, bool enabled) {
-  label->setEnabled(enabled);
+  Look::SetEnabled(label, enabled);
   Artwork::SetFontPixelSize(label, kRowFontSize);
+}
+
+void SetCheckBoxTextColour(QCheckBox* checkBox, QColor colour) {
+  Look::Show(checkBox, Look::TAspect::TextColour,
+             [checkBox, colour] { Artwork::SetTextColour(checkBox, colour); });
 }
 
 // Clears the flag however the pass ends, so that a failed read never leaves the rows'
@@ -41,13 +48,13 @@ void TFormMain::InitTrackBar(TMonochromeEffect* TrackbarMonoChrome, QWidget*, QL
                              QLabel* TrackbarLabelValue) {
   SetRowText(TrackbarLabel, false);
   SetRowText(TrackbarLabelValue, false);
-  TrackbarLabelValue->setText(QStringLiteral(" "));
-  TrackBar->setEnabled(false);
+  Look::SetText(TrackbarLabelValue, QStringLiteral(" "));
+  Look::SetEnabled(TrackBar, false);
   TrackBar->SetValue(0);
-  CheckBoxAuto->setEnabled(false);
+  Look::SetEnabled(CheckBoxAuto, false);
   Artwork::SetFontPixelSize(CheckBoxAuto, kRowFontSize);
-  Artwork::SetTextColour(CheckBoxAuto, Palette::kDisabledText);
-  TrackbarMonoChrome->setEnabled(true);
+  SetCheckBoxTextColour(CheckBoxAuto, Palette::kDisabledText);
+  Look::SetEffectEnabled(TrackbarMonoChrome, true);
 }
 
 void TFormMain::SetTrackBar(TMonochromeEffect* TrackbarMonoChrome, QWidget*, QLabel* TrackbarLabel,
@@ -61,23 +68,26 @@ void TFormMain::SetTrackBar(TMonochromeEffect* TrackbarMonoChrome, QWidget*, QLa
   TrackBar->SetFrequency(Range.Delta);
   TrackBar->SetValue(Position);
   if (TraceMode) LogMe(ValueText::General(TrackBar->Value()));
-  TrackBar->setEnabled(!Auto);
+  Look::SetEnabled(TrackBar, !Auto);
   SetRowText(TrackbarLabelValue, true);
-  TrackbarLabelValue->setText(ValueText::Integer(TrackBar->Value()));
-  CheckBoxAuto->setEnabled(Range.Auto && Range.Manual);
-  Artwork::SetTextColour(CheckBoxAuto, Palette::kActiveText);
+  Look::SetText(TrackbarLabelValue, ValueText::Integer(TrackBar->Value()));
+  Look::SetEnabled(CheckBoxAuto, Range.Auto && Range.Manual);
+  SetCheckBoxTextColour(CheckBoxAuto, Palette::kActiveText);
   CheckBoxAuto->setChecked(Auto);
-  TrackbarMonoChrome->setEnabled(false);
+  Look::SetEffectEnabled(TrackbarMonoChrome, false);
   if (TraceMode) LogMe(QStringLiteral("SetTrackBar ended"));
 }
 
 void TFormMain::SetTrackBars() {
   if (TraceMode) LogMe(QStringLiteral("SetTrackBars entered"));
+  // Every row is reset and filled again: only where each ends up is shown.
+  const Look::TBatch shownAtTheEnd;
+  const TFCameraReadBatch oneRun;
   if (!SettingTrackBars) {
     const TSettingTrackBarsScope filling(SettingTrackBars);
-    for (const TPropertyRowControls& controls : Rows) controls.LabelValue->clear();
+    for (const TPropertyRowControls& controls : Rows) Look::SetText(controls.LabelValue, {});
     if (TraceMode) LogMe(QStringLiteral("Blanks done"));
-    LayoutFrequency->hide();
+    Look::SetVisible(LayoutFrequency, false);
 
     if (TraceMode) LogMe(QStringLiteral("Starting  InitTrackBar BLOCK"));
     try {
@@ -98,7 +108,7 @@ void TFormMain::SetTrackBars() {
     const std::string deviceName = FCamera->GetDeviceName();
     if (!deviceName.empty()) {
       if (FCamera->GetPowerLineFrequencySupported()) {
-        LayoutFrequency->show();
+        Look::SetVisible(LayoutFrequency, true);
         validatefrequency();
       }
       if (TraceMode) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "camera/FCameraReadBatch.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/ListBox.h"
 #include "ui/ListTexts.h"
@@ -10,6 +11,7 @@
 #include "ui/Unit1.h"
 #include "widgets/ButtonImage.h"
 #include "widgets/Image.h"
+#include "widgets/Look.h"
 
 namespace {
 
@@ -24,6 +26,9 @@ constexpr TFrequencyItem kFrequencyItems[] = {{"PAL - 50Hz", pf50Hz}, {"NTSC - 6
 
 void TFormMain::ComboBoxCameraChange() {
   if (TraceMode) LogMe(QStringLiteral("ComboBoxCameraChange started"));
+  // The lists and rows are emptied and filled again: only where they end up is shown.
+  const Look::TBatch shownAtTheEnd;
+  const TFCameraReadBatch oneRun;
   try {
     FormResize();
   } catch (...) {
@@ -46,9 +51,9 @@ void TFormMain::ComboBoxCameraChange() {
   if (ComboBoxFormat->Count() == 0) {
     if (TraceMode) LogMe(QStringLiteral("in it"));
     SetActionButtonsEnabled(false);
-    ButtonTestCam->setEnabled(false);
-    SupportLabel->setText(QStringLiteral("Camera not configurable"));
-    StatusLabel->setText(QStringLiteral(" "));
+    Look::SetEnabled(ButtonTestCam, false);
+    Look::SetText(SupportLabel, QStringLiteral("Camera not configurable"));
+    Look::SetText(StatusLabel, QStringLiteral(" "));
   }
   if (TraceMode) LogMe(QStringLiteral("Starting FormResize"));
   FormResize();
@@ -66,7 +71,7 @@ void TFormMain::SetFormats() {
   ComboBoxFormat->Clear();
   ComboBoxFormat->SetHeight(0);
   const bool hasDevice = !FCamera->GetDeviceName().empty();
-  ComboBoxFormat->setEnabled(hasDevice);
+  Look::SetEnabled(ComboBoxFormat, hasDevice);
   if (!hasDevice) return;
 
   const TFCameraFormats formats = FCamera->GetSupportedFormats();

@@ -27,6 +27,7 @@
 #include "ui/singleinstance.h"
 #include "widgets/ButtonImage.h"
 #include "widgets/Image.h"
+#include "widgets/Look.h"
 #include "widgets/MonochromeEffect.h"
 #include "widgets/TrackBar.h"
 
@@ -227,7 +228,7 @@ void TFormMain::RefreshDevices() {
 
 void TFormMain::SetActionButtonsEnabled(bool enabled) {
   for (TButtonImage* button : {ButtonDefaultValues, ButtonWindows, ButtonWrite, ButtonRead}) {
-    button->setEnabled(enabled);
+    Look::SetEnabled(button, enabled);
   }
 }
 

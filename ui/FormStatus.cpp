@@ -6,6 +6,7 @@
 #include "ui/Unit1.h"
 #include "widgets/ButtonImage.h"
 #include "widgets/Image.h"
+#include "widgets/Look.h"
 #include "widgets/MonochromeEffect.h"
 
 namespace {
@@ -30,14 +31,14 @@ void TFormMain::SetSupportStatus() {
 
   if (SupportStatus == 1) {
     ShowConfigurable(false);
-    ButtonTestCam->setEnabled(true);
+    Look::SetEnabled(ButtonTestCam, true);
     SetCameraTestCaption();
   }
   if (TraceMode) LogMe(QStringLiteral("SetSupportStatus passed 03"));
 
   if (SupportStatus == 0) {
     ShowConfigurable(false);
-    ButtonTestCam->setEnabled(false);
+    Look::SetEnabled(ButtonTestCam, false);
   }
   if (TraceMode) LogMe(QStringLiteral("SetSupportStatus passed 04"));
 
@@ -55,14 +56,14 @@ void TFormMain::SetSupportStatus() {
 // text, the camera-test area kept out of sight and the grey-scale look of the rows.
 void TFormMain::ShowConfigurable(bool configurable) {
   SetActionButtonsEnabled(configurable);
-  SupportLabel->setText(configurable ? kConfigurable : kNotConfigurable);
-  StatusLabel->setText(QStringLiteral(" "));
-  LayoutButtonTestCam->hide();
-  MonochromeEffect->setEnabled(!configurable);
+  Look::SetText(SupportLabel, configurable ? kConfigurable : kNotConfigurable);
+  Look::SetText(StatusLabel, QStringLiteral(" "));
+  Look::SetVisible(LayoutButtonTestCam, false);
+  Look::SetEffectEnabled(MonochromeEffect, !configurable);
 }
 
 void TFormMain::SetCameraTestCaption() {
-  cameratestlabel->setText(QStringLiteral("Click camera icon to test ") +
-                           ComboBoxCamera->SelectedText() + QStringLiteral("\r\n") +
-                           QStringLiteral(" with resolution: ") + SelectedFormatText);
+  Look::SetText(cameratestlabel, QStringLiteral("Click camera icon to test ") +
+                                     ComboBoxCamera->SelectedText() + QStringLiteral("\r\n") +
+                                     QStringLiteral(" with resolution: ") + SelectedFormatText);
 }

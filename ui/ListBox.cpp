@@ -1,6 +1,16 @@
 #include "ui/ListBox.h"
 
 #include <QKeyEvent>
+#include <algorithm>
+
+#include "widgets/Look.h"
+
+bool TListBox::TItem::operator==(const TItem& other) const {
+  // Copies of one picture share its cache key; the lists take their icons from the window's
+  // pictures, so an unchanged icon compares equal without comparing pixels.
+  return Text == other.Text && Icon.cacheKey() == other.Icon.cacheKey() && Height == other.Height &&
+         FontPixelSize == other.FontPixelSize;
+}
 
 TListBox::TListBox(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
@@ -8,7 +18,7 @@ TListBox::TListBox(QWidget* parent) : QListWidget(parent) {
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
   setUniformItemSizes(false);
-  connect(this, &QListWidget::itemSelectionChanged, this, &TListBox::SyncIndex);
+  connect(this, &QListWidget::itemSelectionChanged, this, &TListBox::TakeShownSelection);
   connect(this, &QListWidget::itemClicked, this, [this] { emit Click(); });
 }
 
@@ -23,24 +33,19 @@ void TListBox::EndUpdate() {
 }
 
 int TListBox::GetItemIndex() const {
-  const QList<QListWidgetItem*> selected = selectedItems();
-  return selected.isEmpty() ? -1 : row(selected.first());
+  return FIndex;
 }
 
 bool TListBox::SetItemIndex(int index) {
-  if (index < -1 || index >= count()) return false;
-  if (index == -1) {
-    clearSelection();
-  } else {
-    setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
-  }
-  SyncIndex();
+  if (index < -1 || index >= Count()) return false;
+  FIndex = index;
+  ShowLater();
+  AnnounceIndex();
   return true;
 }
 
 QString TListBox::ItemText(int index) const {
-  const QListWidgetItem* entry = item(index);
-  return entry ? entry->text() : QString();
+  return index >= 0 && index < Count() ? FItems[static_cast<std::size_t>(index)].Text : QString();
 }
 
 QString TListBox::SelectedText() const {
@@ -48,26 +53,21 @@ QString TListBox::SelectedText() const {
 }
 
 void TListBox::Clear() {
-  clear();
-  // Clearing the model emits no selection signal, so the change is detected here.
-  SyncIndex();
+  FItems.clear();
+  FIndex = -1;
+  ShowLater();
+  AnnounceIndex();
 }
 
 void TListBox::AddItem(const QString& text, const QPixmap& icon, int itemHeight,
                        int fontPixelSize) {
-  auto* entry = new QListWidgetItem(QIcon(icon), text);  // owned by the list
-  entry->setSizeHint(QSize(0, itemHeight));
-  QFont itemFont = font();
-  itemFont.setPixelSize(fontPixelSize);
-  entry->setFont(itemFont);
-  entry->setForeground(Qt::white);
-  addItem(entry);
-  SyncIndex();
+  FItems.push_back({text, icon, itemHeight, fontPixelSize});
+  ShowLater();
 }
 
 void TListBox::SetHeight(int height) {
   FHeight = height;
-  setFixedHeight(std::max(height, 0));
+  ShowLater();
 }
 
 void TListBox::keyPressEvent(QKeyEvent* event) {
@@ -88,9 +88,57 @@ QItemSelectionModel::SelectionFlags TListBox::selectionCommand(const QModelIndex
   return command;
 }
 
-void TListBox::SyncIndex() {
-  const int index = GetItemIndex();
-  if (index == FLastIndex) return;
-  FLastIndex = index;
+void TListBox::AnnounceIndex() {
+  if (FIndex == FLastIndex) return;
+  FLastIndex = FIndex;
   if (FUpdateCount == 0) emit Change();
+}
+
+void TListBox::TakeShownSelection() {
+  if (FShowing) return;
+  const QList<QListWidgetItem*> selected = selectedItems();
+  FIndex = selected.isEmpty() ? -1 : row(selected.first());
+  AnnounceIndex();
+}
+
+void TListBox::ShowLater() {
+  Look::Show(this, Look::TAspect::Items, [this] { ShowItems(); });
+}
+
+void TListBox::ShowItems() {
+  FShowing = true;
+  const std::size_t kept = std::min(FShownItems.size(), FItems.size());
+  for (std::size_t i = 0; i < kept; ++i) {
+    if (!(FShownItems[i] == FItems[i])) Dress(*item(static_cast<int>(i)), FItems[i]);
+  }
+  while (count() > Count()) delete takeItem(count() - 1);
+  for (std::size_t i = kept; i < FItems.size(); ++i) {
+    auto* entry = new QListWidgetItem;
+    Dress(*entry, FItems[i]);
+    addItem(entry);  // owned by the list
+  }
+  FShownItems = FItems;
+
+  const QList<QListWidgetItem*> selected = selectedItems();
+  const int shownIndex = selected.isEmpty() ? -1 : row(selected.first());
+  if (shownIndex != FIndex) {
+    if (FIndex < 0) {
+      clearSelection();
+    } else {
+      setCurrentRow(FIndex, QItemSelectionModel::ClearAndSelect);
+    }
+  }
+  const int height = std::max(FHeight, 0);
+  if (minimumHeight() != height || maximumHeight() != height) setFixedHeight(height);
+  FShowing = false;
+}
+
+void TListBox::Dress(QListWidgetItem& entry, const TItem& item) const {
+  entry.setText(item.Text);
+  entry.setIcon(QIcon(item.Icon));
+  entry.setSizeHint(QSize(0, item.Height));
+  QFont itemFont = font();
+  itemFont.setPixelSize(item.FontPixelSize);
+  entry.setFont(itemFont);
+  entry.setForeground(Qt::white);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QListWidget>
+#include <QPixmap>
+#include <vector>
 
 // The list used for cameras, formats and power frequencies. It adds what the window's
 // selection rule needs on top of QListWidget:
@@ -10,7 +12,11 @@
 //    while a batch update of the items is open;
 //  - Click() fires only for the user's own choices (mouse click or keyboard);
 //  - the user can choose another item but not none: once an item is selected, no click or key
-//    leaves the list without a selection (code still can, with SetItemIndex(-1)).
+//    leaves the list without a selection (code still can, with SetItemIndex(-1));
+//  - the items and the selected index that code sees are the list's own; the rows on screen
+//    follow them through Look (widgets/Look.h), row by row where they differ, so a list filled
+//    again with the items it shows is not rebuilt, and within a batch only where the list
+//    ends up is shown.
 class TListBox : public QListWidget {
   Q_OBJECT
 
@@ -20,7 +26,7 @@ class TListBox : public QListWidget {
   void BeginUpdate();
   void EndUpdate();
 
-  int Count() const { return count(); }
+  int Count() const { return static_cast<int>(FItems.size()); }
   int GetItemIndex() const;
   // Selects the row (or nothing for -1); false when the row does not exist.
   bool SetItemIndex(int index);
@@ -45,11 +51,29 @@ class TListBox : public QListWidget {
                                                        const QEvent* event) const override;
 
  private:
-  void SyncIndex();
+  struct TItem {
+    QString Text;
+    QPixmap Icon;
+    int Height = 0;
+    int FontPixelSize = 0;
+    bool operator==(const TItem& other) const;
+  };
 
+  // Fires Change when the selected index differs from the last one announced.
+  void AnnounceIndex();
+  // The user chose in the rows on screen.
+  void TakeShownSelection();
+  void ShowLater();
+  void ShowItems();
+  void Dress(QListWidgetItem& entry, const TItem& item) const;
+
+  std::vector<TItem> FItems;
+  std::vector<TItem> FShownItems;
+  int FIndex = -1;
   int FUpdateCount = 0;
   int FLastIndex = -1;
   int FHeight = 0;
+  bool FShowing = false;  // the rows on screen are being brought in line
 };
 
 // Opens a batch update for the lifetime of the guard, so that it is closed however the

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "resources/Palette.h"
+#include "widgets/Look.h"
 
 namespace {
 
@@ -74,8 +75,17 @@ void TTrackBar::SetScale(double scale) {
 void TTrackBar::Apply(TrackBarState wanted) {
   const double previous = FState.value;
   FState = ApplyTrackBarRule(wanted);
-  update();
+  Look::Show(this, Look::TAspect::Drawing, [this] { ShowState(); });
   if (FState.value != previous) emit Change();
+}
+
+void TTrackBar::ShowState() {
+  // The step decides where the value may go, not how the bar looks.
+  if (FState.min == FShown.min && FState.max == FShown.max && FState.value == FShown.value) {
+    return;
+  }
+  FShown = FState;
+  update();
 }
 
 QSize TTrackBar::sizeHint() const {

@@ -42,6 +42,8 @@ class TTrackBar : public QWidget {
 
  private:
   void Apply(TrackBarState wanted);
+  // Repaints when what the bar draws differs from what it last asked to draw.
+  void ShowState();
   double KeyStep() const;
   double ThumbRadius() const;
   double GrooveLeft() const;
@@ -50,6 +52,7 @@ class TTrackBar : public QWidget {
   double ValueAt(double x) const;
 
   TrackBarState FState;
+  TrackBarState FShown;  // the state of the last repaint asked for
   double FScale = 1.0;
   bool FDragging = false;
   double FDragOffset = 0;  // pointer distance from the thumb centre when the drag began

@@ -1,5 +1,6 @@
 // The device state of cameras described by a JSON file that several processes share, as two
-// programs share one real camera. A read costs a stat while the file is unchanged; a write
+// programs share one real camera. A read costs a stat while the file is unchanged, and within a
+// batch of calls (platform/com/CallBatch.h) only the batch's first read costs one; a write
 // reads the latest file, applies the change and replaces the file in one rename, under an
 // advisory lock, so readers only ever see whole files and two writers never lose a change.
 
@@ -14,6 +15,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/com/CallBatch.h"
 #include "platform/os/FileAccess.h"
 #include "platform/sim/SimCameras.h"
 #include "platform/sim/SimJson.h"
@@ -92,6 +94,15 @@ class FileStore final : public SimStore {
  private:
   // Brings the cached state up to the file; parses only when the file changed.
   void Refresh() {
+    // A batch is a short run of calls (a re-read of one camera's controls, a few milliseconds)
+    // that opens after whatever it should see: one look at its first call finds every change
+    // made before it, so the refresh tick that opens one still shows a change made between
+    // two ticks. A change made during the batch waits for the next call outside it or the next
+    // batch, and the calls of one batch all answer from one state of the file. Writes need no
+    // look: they read the latest file under its lock and keep what they wrote.
+    const std::uint64_t batch = com::CurrentCallBatch();
+    if (batch != 0 && batch == lookedInBatch_) return;
+    lookedInBatch_ = batch;
     struct stat status = {};
     if (stamp_ && ::stat(file_.c_str(), &status) == 0 && *stamp_ == os::StampOf(status) &&
         !Racy()) {
@@ -186,6 +197,7 @@ class FileStore final : public SimStore {
   std::string text_;                    // the text the cached state was parsed from
   bool usable_ = false;
   std::string lastReport_;
+  std::uint64_t lookedInBatch_ = 0;  // the call batch whose first call looked at the file
 };
 
 }  // namespace

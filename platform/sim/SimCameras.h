@@ -44,8 +44,14 @@ class SimStore {
   void CountCall(std::string_view call, std::optional<LONG> index = std::nullopt);
 
  private:
+  struct CallCounts {
+    std::size_t total = 0;
+    std::map<LONG, std::size_t> byIndex;
+  };
   mutable std::mutex countMutex_;
-  std::map<std::string, std::size_t, std::less<>> callCounts_;
+  // Keyed by the call without its index: counting, once per driver call, then allocates
+  // nothing after a call's first time.
+  std::map<std::string, CallCounts, std::less<>> callCounts_;
 };
 
 // The state kept in this process only.

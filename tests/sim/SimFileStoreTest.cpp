@@ -9,7 +9,9 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <thread>
 
+#include "platform/com/CallBatch.h"
 #include "platform/devices/DeviceProvider.h"
 #include "platform/sim/SimJson.h"
 #include "tests/sim/SimTestSupport.h"
@@ -124,6 +126,42 @@ TEST_F(SimFileStore, ChangesByOtherWritersShowAtTheNextCall) {
   WriteByRename(file_, ToJson(unplugged));
   LONG value = 0, flags = 0;
   EXPECT_EQ(amp->Get(VideoProcAmp_Brightness, &value, &flags), HRESULT_ERROR_DEVICE_NOT_CONNECTED);
+}
+
+TEST_F(SimFileStore, ABatchOfCallsLooksAtTheFileAtItsFirstCall) {
+  WriteInPlace(file_, ToJson(WithBrightness(1)));
+  ScopedSimCameras cameras(file_);
+  const auto amp = Query<IAMVideoProcAmp>(VideoFilter().Get());
+  ASSERT_TRUE(amp);
+  const auto elsewhere = MakeFileStore(file_);  // another program
+  const auto setBrightness = [&elsewhere](LONG value) {
+    ASSERT_TRUE(elsewhere->Modify([value](SimDescription& d) {
+      d.devices[0].videoProcAmp[VideoProcAmp_Brightness].value = value;
+    }));
+  };
+  ASSERT_EQ(Brightness(amp.Get()), 1);
+
+  setBrightness(2);  // between two batches, as between two refresh ticks
+  {
+    const com::ScopedCallBatch batch;
+    EXPECT_EQ(Brightness(amp.Get()), 2);
+    setBrightness(3);
+    EXPECT_EQ(Brightness(amp.Get()), 2);  // the batch answers from its first look
+    LONG seenByAnotherThread = 0;
+    std::thread([&] { seenByAnotherThread = Brightness(amp.Get()); }).join();
+    EXPECT_EQ(seenByAnotherThread, 3);  // not part of this thread's batch
+    ASSERT_EQ(amp->Set(VideoProcAmp_Brightness, 9, 2), S_OK);
+    EXPECT_EQ(Brightness(amp.Get()), 9);  // its own write it reads back
+    setBrightness(4);
+  }
+  {
+    const com::ScopedCallBatch next;  // the next tick, no call between the two
+    EXPECT_EQ(Brightness(amp.Get()), 4);
+  }
+  setBrightness(5);
+  EXPECT_EQ(Brightness(amp.Get()), 5);  // outside a batch every call looks
+  setBrightness(6);
+  EXPECT_EQ(Brightness(amp.Get()), 6);
 }
 
 TEST_F(SimFileStore, ConcurrentWritersLoseNoChange) {

@@ -1,10 +1,13 @@
 #include "tests/ui/ActionTestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <QDialog>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <fstream>
 
 namespace uitest {
 
@@ -21,6 +24,19 @@ korvane::sim::SimDescription TwoAdjustableCameras() {
   korvane::sim::SimDescription description;
   description.devices = {AdjustableCamera("Cam A"), AdjustableCamera("Cam B")};
   return description;
+}
+
+FileSession::FileSession(const korvane::sim::SimDescription& description, QStringList arguments)
+    : File((Folder.path() + QStringLiteral("/cameras.json")).toStdString()),
+      Cameras((std::ofstream(File) << korvane::sim::ToJson(description), File)) {
+  App();
+  Windows = CreateApplicationWindows(arguments);
+  Windows.FormMain->show();
+}
+
+void FileSession::ChangeElsewhere(
+    const std::function<void(korvane::sim::SimDescription&)>& change) {
+  ASSERT_TRUE(korvane::sim::MakeFileStore(File)->Modify(change));
 }
 
 std::function<void(QWidget&)> ChooseFile(const QString& fileName) {

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QTemporaryDir>
+#include <filesystem>
+#include <functional>
 #include <string>
 
 #include "tests/ui/UiTestSupport.h"
@@ -16,6 +19,19 @@ namespace uitest {
 korvane::sim::SimDevice AdjustableCamera(const std::string& name);
 // Two adjustable cameras, "Cam A" (selected at start) and "Cam B".
 korvane::sim::SimDescription TwoAdjustableCameras();
+
+// The program's windows, shown, over cameras kept in a file, which other processes change too.
+struct FileSession {
+  explicit FileSession(const korvane::sim::SimDescription& description, QStringList arguments = {});
+  TFormMain& Form() { return *Windows.FormMain; }
+  // A change made by another process: through a store of its own on the same file.
+  void ChangeElsewhere(const std::function<void(korvane::sim::SimDescription&)>& change);
+
+  QTemporaryDir Folder;
+  std::filesystem::path File;
+  korvane::sim::ScopedSimCameras Cameras;
+  TApplicationWindows Windows;
+};
 
 // Answers for the file dialogs: choose the given file (the full name, as if typed) and
 // accept; or cancel.

@@ -4,10 +4,8 @@
 
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <fstream>
 
 #include "tests/ui/ActionTestSupport.h"
 #include "ui/ListBox.h"
@@ -16,27 +14,6 @@
 using namespace uitest;
 
 namespace {
-
-// The program's windows over cameras kept in a file, which other processes change too.
-struct FileSession {
-  explicit FileSession(const korvane::sim::SimDescription& description, QStringList arguments = {})
-      : File((Folder.path() + QStringLiteral("/cameras.json")).toStdString()),
-        Cameras((std::ofstream(File) << korvane::sim::ToJson(description), File)) {
-    App();
-    Windows = CreateApplicationWindows(arguments);
-    Windows.FormMain->show();
-  }
-  TFormMain& Form() { return *Windows.FormMain; }
-  // A change made by another process: through a store of its own on the same file.
-  void ChangeElsewhere(const std::function<void(korvane::sim::SimDescription&)>& change) {
-    ASSERT_TRUE(korvane::sim::MakeFileStore(File)->Modify(change));
-  }
-
-  QTemporaryDir Folder;
-  std::filesystem::path File;
-  korvane::sim::ScopedSimCameras Cameras;
-  TApplicationWindows Windows;
-};
 
 QString BrightnessText(TFormMain& form) {
   return form.findChild<QLabel*>(QStringLiteral("LabelBrightnessValue"))->text();
