@@ -36,10 +36,10 @@ QImage LoadPrerenderedPicture(const QString& path, QSize size, int scale) {
       resource.size() != bytes) {
     return {};
   }
-  // The image reads the program's own read-only resource data; the copy makes it writable.
+  // The image reads the program's own read-only resource data in place; the toolkit copies
+  // it only if someone writes to it.
   QImage image(resource.data(), pixels.width(), pixels.height(), pixels.width() * 4,
                QImage::Format_ARGB32_Premultiplied);
-  image = image.copy();
   image.setDevicePixelRatio(scale);
   return image;
 }

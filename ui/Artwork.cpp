@@ -35,8 +35,8 @@ QPixmap RenderUncached(const QString& resourcePath, QSize size) {
   // copy, where parsing and drawing the SVG costs a hundred times more.
   for (const int scale : kArtworkScales) {
     if (ratio != scale) continue;
-    if (const QImage ahead = LoadPrerenderedPicture(resourcePath, size, scale); !ahead.isNull()) {
-      return QPixmap::fromImage(ahead);
+    if (QImage ahead = LoadPrerenderedPicture(resourcePath, size, scale); !ahead.isNull()) {
+      return QPixmap::fromImage(std::move(ahead));
     }
   }
   DrawnFromSvg().append(QStringLiteral("%1@%2x%3@%4x")

@@ -19,6 +19,7 @@ std::optional<InstanceClaim> InstanceClaim::Take(std::string_view name) {
   address.sun_family = AF_UNIX;
   const std::string key =
       "korvane-instance/" + std::to_string(::getuid()) + "/" + std::string(name);
+  // A name longer than an address holds is cut; executable names that long are not met.
   const std::size_t length = std::min(key.size(), sizeof(address.sun_path) - 1);
   std::memcpy(address.sun_path + 1, key.data(), length);
   UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
