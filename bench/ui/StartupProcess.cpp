@@ -7,6 +7,7 @@
 //        with PROGRAM a script that runs the tool under a profiler, a profile of the start-up)
 // Runs under the X display in $DISPLAY (the script StartupProcess.sh brings its own Xvfb).
 // Prints each program's median and the median of the per-pair ratios PROGRAM / BASELINE.
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <xcb/damage.h>
@@ -18,6 +19,7 @@
 #include <cstdlib>
 #include <memory>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -67,8 +69,7 @@ class Observer {
     }
     double elapsed = -1;
     while (elapsed < 0) {
-      Event event(xcb_wait_for_event(FConnection.get()));
-      if (!event) throw std::runtime_error("lost the X display");
+      Event event = NextEventWhile(child, start);
       const uint8_t type = event->response_type & 0x7f;
       if (type == XCB_CREATE_NOTIFY) {
         // A window is watched from its creation: the program cannot draw before mapping it.
@@ -101,6 +102,28 @@ class Observer {
   }
 
  private:
+  // The next X event while the started program runs; a program that ends without drawing (a
+  // second copy of the tool quits at once) or never draws is reported, not waited for.
+  Event NextEventWhile(pid_t child, Clock::time_point start) {
+    constexpr auto kPatience = std::chrono::seconds(60);
+    for (;;) {
+      if (Event event{xcb_poll_for_event(FConnection.get())}) return event;
+      if (xcb_connection_has_error(FConnection.get()))
+        throw std::runtime_error("lost the X display");
+      int status = 0;
+      if (waitpid(child, &status, WNOHANG) == child) {
+        throw std::runtime_error("the program ended before it drew a window");
+      }
+      if (Clock::now() - start > kPatience) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        throw std::runtime_error("the program drew no window within a minute");
+      }
+      pollfd wait{xcb_get_file_descriptor(FConnection.get()), POLLIN, 0};
+      poll(&wait, 1, 50);
+    }
+  }
+
   Connection FConnection;
   xcb_window_t FRoot = 0;
   uint8_t FDamageEvent = 0;
