@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QFont>
 
+#include "app/FontConfigurationPreload.h"
 #include "platform/providers/CameraProviders.h"
 #include "ui/ApplicationWindows.h"
 #include "ui/Artwork.h"
@@ -9,7 +10,10 @@
 #include "ui/singleinstance.h"
 
 int main(int argc, char* argv[]) {
+  // Read while the application connects to the display, which needs no fonts.
+  TFontConfigurationPreload fontConfiguration;
   QApplication application(argc, argv);
+  fontConfiguration.Wait();
   QApplication::setApplicationName(QStringLiteral("KorvaneCamSettingsTool"));
   QApplication::setWindowIcon(Artwork::WindowIcon());
   // Carlito has the metrics of the "Calibri" the window was laid out with.

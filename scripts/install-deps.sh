@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang
   qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
+  libfontconfig-dev  # the program reads the font configuration ahead at start-up
   nlohmann-json3-dev libjpeg62-turbo-dev libgtest-dev libgmock-dev libbenchmark-dev
   libyuv-dev  # benchmarks only: the reference the YUY2 conversion is measured against
   libxcb-damage0-dev  # benchmarks only: start-up seen from outside through X damage reports
