@@ -68,6 +68,9 @@ TFormMain::TFormMain(const QStringList& arguments, QWidget* parent)
   setFixedHeight(kFixedHeight);
   setMinimumWidth(120);
 
+  // Building the window sets every row to its empty state and then fills it from the first
+  // camera; the window is not on screen yet, so each control takes only its final state.
+  const Look::TBatch builtAtOnce;
   CreateControls();
   FOwnerControl = std::make_unique<TWidgetControl>(this);
   FCamera = std::make_unique<TFCamera>(FOwnerControl.get());
