@@ -3,10 +3,13 @@
 # window, against a one-label Qt Widgets program, started alternately under one virtual X
 # display with the demo cameras and an empty home. Prints every pair and the median of the
 # paired ratios.
-# Usage: StartupProcess.sh BUILD_DIR [pairs]
+# Usage: StartupProcess.sh BUILD_DIR [pairs] [program]
+# The program defaults to the tool; BUILD_DIR/bench/ui/bench_bare_window, a plain window with
+# as many widgets, shows what a window of that size costs whatever its controls.
 set -euo pipefail
 build=$1
 pairs=${2:-21}
+program=${3:-$build/app/KorvaneCamSettingsTool}
 work=$(mktemp -d)
 xvfb_pid=
 cleanup() {
@@ -25,5 +28,5 @@ mkdir -p "$work/home/.config"
 export DISPLAY=$display HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" KORVANE_CAMERAS=demo
 export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work"
 chmod 700 "$work"
-"$build/bench/ui/bench_startup_process" "$pairs" "$build/app/KorvaneCamSettingsTool" \
+"$build/bench/ui/bench_startup_process" "$pairs" "$program" \
   "$build/bench/ui/bench_one_label_window"
