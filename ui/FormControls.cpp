@@ -355,15 +355,21 @@ QWidget* TFormMain::CreatePropertyArea() {
   BackButton = Make<QPushButton>(MasterColor, "BackButton", QStringLiteral("Back to full"));
   BackButton->setFixedHeight(23);
   Artwork::SetFontPixelSize(BackButton, 14, true);
-  BackButton->setStyleSheet(QStringLiteral(
-      "QPushButton { color: white; background: #424280; border: none; border-radius: 3px; }"
-      "QPushButton:pressed { background: #242451; }"));
+  // Dressed when it is first shown (DressBackButton): most windows never get narrow enough.
   BackButton->hide();
   auto* backRow = new QHBoxLayout;
   backRow->setContentsMargins(20, 0, 20, 5);
   backRow->addWidget(BackButton);
   area->addLayout(backRow);
   return LayoutMid;
+}
+
+void TFormMain::DressBackButton() {
+  // A style sheet brings a style of its own to its widget, which is costly to set up.
+  if (!BackButton->styleSheet().isEmpty()) return;
+  BackButton->setStyleSheet(QStringLiteral(
+      "QPushButton { color: white; background: #424280; border: none; border-radius: 3px; }"
+      "QPushButton:pressed { background: #242451; }"));
 }
 
 void TFormMain::CreatePropertyRow(TPropertyRowControls& controls, const TPropertyRow& row) {

@@ -22,6 +22,7 @@ void TFormMain::FormResize() {
     const bool narrow = windowWidth < kWidthForLeftColumn;
     Look::SetVisible(LayoutListe, !narrow);
     Look::SetVisible(MessagePanel, !narrow);
+    if (narrow) DressBackButton();
     Look::SetVisible(BackButton, narrow);
     for (const TPropertyRowControls& controls : Rows) {
       Look::SetVisible(controls.CheckBox, windowWidth >= kWidthForCheckBoxes);

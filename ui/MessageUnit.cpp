@@ -20,11 +20,6 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
   QFont bold = button->font();
   bold.setBold(true);
   button->setFont(bold);
-  button->setStyleSheet(QStringLiteral(
-      "QPushButton { color: white; background: transparent; border: 1px solid #9d9bdc;"
-      " border-radius: 4px; }"
-      "QPushButton:focus { border: 2px solid white; }"
-      "QPushButton:pressed { background: #242451; }"));
   return button;
 }
 
@@ -46,7 +41,6 @@ TMessageForm::TMessageForm(QWidget* parent)
   Label1->setGeometry((kClientWidth - 350) / 2, (kClientHeight - 50 - 150) / 2, 350, 150);
   Label1->setAlignment(Qt::AlignCenter);
   Label1->setWordWrap(true);
-  Label1->setStyleSheet(QStringLiteral("color: white;"));
   QFont textFont = Label1->font();
   textFont.setPixelSize(16);
   Label1->setFont(textFont);
@@ -70,4 +64,24 @@ TMessageForm::TMessageForm(QWidget* parent)
     Button2Click();
     done(kResultButton2);
   });
+}
+
+void TMessageForm::setVisible(bool visible) {
+  if (visible) Dress();
+  QDialog::setVisible(visible);
+}
+
+void TMessageForm::Dress() {
+  // Style sheets bring a style of their own to each widget they dress, which is costly to
+  // set up; the program starts without this window on screen, and many runs never show it.
+  if (FDressed) return;
+  FDressed = true;
+  Label1->setStyleSheet(QStringLiteral("color: white;"));
+  for (QPushButton* button : {Button1, Button2}) {
+    button->setStyleSheet(QStringLiteral(
+        "QPushButton { color: white; background: transparent; border: 1px solid #9d9bdc;"
+        " border-radius: 4px; }"
+        "QPushButton:focus { border: 2px solid white; }"
+        "QPushButton:pressed { background: #242451; }"));
+  }
 }

@@ -25,8 +25,16 @@ class TMessageForm : public QDialog {
   TRectangle* Rectangle1 = nullptr;
   TRectangle* Rectangle2 = nullptr;
 
+  void setVisible(bool visible) override;
+
  public slots:
   // The buttons end the modal run through their results alone.
   void Button1Click() {}
   void Button2Click() {}
+
+ private:
+  // Gives the label and the buttons their look, once, before the window is first shown.
+  void Dress();
+
+  bool FDressed = false;
 };

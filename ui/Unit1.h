@@ -232,6 +232,7 @@ class TFormMain : public QWidget {
   QWidget* CreateButtonRow();
   QWidget* CreateCameraTestArea();
   QWidget* CreatePropertyArea();
+  void DressBackButton();
   void CreatePropertyRow(TPropertyRowControls& controls, const TPropertyRow& row);
   QWidget* CreateMessagePanel();
   void CreateTimers();
