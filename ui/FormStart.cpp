@@ -69,7 +69,9 @@ TFormMain::TFormMain(const QStringList& arguments, QWidget* parent)
   setMinimumWidth(120);
 
   // Building the window sets every row to its empty state and then fills it from the first
-  // camera; the window is not on screen yet, so each control takes only its final state.
+  // camera; the window is not on screen yet, so each control takes only its final state. An
+  // error of that first read comes up in a message box within the batch: nothing of this
+  // window is on screen to show the difference.
   const Look::TBatch builtAtOnce;
   CreateControls();
   FOwnerControl = std::make_unique<TWidgetControl>(this);

@@ -20,8 +20,8 @@ class QWidget;
 namespace Look {
 
 // Open for the object's lifetime. Batches nest; the outermost one shows the changes when it
-// closes, even when an error leaves it. A batch must not span an event loop (a modal window):
-// nothing it changes is on screen until it closes.
+// closes, even when an error leaves it. A batch must not span an event loop (a modal window)
+// while its controls are on screen: nothing it changes is shown until it closes.
 class TBatch {
  public:
   TBatch();
