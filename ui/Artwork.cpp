@@ -94,4 +94,8 @@ void SetFontPixelSize(QWidget* widget, int pixelSize, bool bold) {
   widget->setFont(font);
 }
 
+void SetStyleSheetOnce(QWidget* widget, const QString& sheet) {
+  if (widget->styleSheet().isEmpty()) widget->setStyleSheet(sheet);
+}
+
 }  // namespace Artwork

@@ -26,5 +26,8 @@ void SetTextColour(QWidget* widget, QColor colour);
 // Text colours that follow the enabled state of the widget.
 void SetTextColours(QWidget* widget, QColor enabledColour, QColor disabledColour);
 void SetFontPixelSize(QWidget* widget, int pixelSize, bool bold = false);
+// A style sheet brings a style of its own to its widget, which is costly to set up: controls
+// that start hidden take theirs just before they are first shown. Sets it once.
+void SetStyleSheetOnce(QWidget* widget, const QString& sheet);
 
 }  // namespace Artwork

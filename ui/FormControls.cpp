@@ -365,11 +365,11 @@ QWidget* TFormMain::CreatePropertyArea() {
 }
 
 void TFormMain::DressBackButton() {
-  // A style sheet brings a style of its own to its widget, which is costly to set up.
-  if (!BackButton->styleSheet().isEmpty()) return;
-  BackButton->setStyleSheet(QStringLiteral(
-      "QPushButton { color: white; background: #424280; border: none; border-radius: 3px; }"
-      "QPushButton:pressed { background: #242451; }"));
+  Artwork::SetStyleSheetOnce(
+      BackButton,
+      QStringLiteral(
+          "QPushButton { color: white; background: #424280; border: none; border-radius: 3px; }"
+          "QPushButton:pressed { background: #242451; }"));
 }
 
 void TFormMain::CreatePropertyRow(TPropertyRowControls& controls, const TPropertyRow& row) {

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "ui/Artwork.h"
 #include "ui/Rectangle.h"
 
 namespace {
@@ -72,16 +73,15 @@ void TMessageForm::setVisible(bool visible) {
 }
 
 void TMessageForm::Dress() {
-  // Style sheets bring a style of their own to each widget they dress, which is costly to
-  // set up; the program starts without this window on screen, and many runs never show it.
-  if (FDressed) return;
-  FDressed = true;
-  Label1->setStyleSheet(QStringLiteral("color: white;"));
+  // The program starts without this window on screen, and many runs never show it.
+  Artwork::SetStyleSheetOnce(Label1, QStringLiteral("color: white;"));
   for (QPushButton* button : {Button1, Button2}) {
-    button->setStyleSheet(QStringLiteral(
-        "QPushButton { color: white; background: transparent; border: 1px solid #9d9bdc;"
-        " border-radius: 4px; }"
-        "QPushButton:focus { border: 2px solid white; }"
-        "QPushButton:pressed { background: #242451; }"));
+    Artwork::SetStyleSheetOnce(
+        button,
+        QStringLiteral(
+            "QPushButton { color: white; background: transparent; border: 1px solid #9d9bdc;"
+            " border-radius: 4px; }"
+            "QPushButton:focus { border: 2px solid white; }"
+            "QPushButton:pressed { background: #242451; }"));
   }
 }

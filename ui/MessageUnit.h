@@ -33,8 +33,6 @@ class TMessageForm : public QDialog {
   void Button2Click() {}
 
  private:
-  // Gives the label and the buttons their look, once, before the window is first shown.
+  // Gives the label and the buttons their look before the window is first shown.
   void Dress();
-
-  bool FDressed = false;
 };

@@ -6,16 +6,14 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <ctime>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/ui/BareWindow.h"
 #include "bench/ui/BenchCameras.h"
 #include "bench/ui/ResidentMemory.h"
 #include "platform/sim/SimCameras.h"
@@ -111,19 +109,7 @@ void BM_StartupToFirstPaint_BareWindow(benchmark::State& state) {
   TStartupPhases phases;
   for (auto _ : state) {
     phases.Start();
-    auto window = std::make_unique<QWidget>();
-    window->resize(670, 740);
-    auto* column = new QVBoxLayout(window.get());
-    int made = 0;
-    while (made < widgets) {
-      auto* row = new QWidget(window.get());
-      auto* line = new QHBoxLayout(row);
-      ++made;
-      for (int i = 0; i < 6 && made < widgets; ++i, ++made) {
-        line->addWidget(new QLabel(QStringLiteral("Label"), row));
-      }
-      column->addWidget(row);
-    }
+    std::unique_ptr<QWidget> window = MakeBareWindow(widgets);
     phases.Next();
     ShowAndWaitForPaint(*window);
     phases.Next();
