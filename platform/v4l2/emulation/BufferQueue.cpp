@@ -59,19 +59,51 @@ int BufferQueue::Request(const void* file, v4l2_requestbuffers& request, std::si
   request.capabilities = V4L2_BUF_CAP_SUPPORTS_MMAP | V4L2_BUF_CAP_SUPPORTS_ORPHANED_BUFS;
   request.flags = 0;
   if (request.count == 0) return 0;
-  const std::size_t length = PageAligned(bufferSize);
+  if (Allocate(std::min(request.count, kMaxBuffers), PageAligned(bufferSize)) != 0) {
+    Free();
+    return ENOMEM;
+  }
+  request.count = static_cast<std::uint32_t>(buffers_.size());
+  owner_ = file;
+  return 0;
+}
+
+int BufferQueue::Allocate(std::uint32_t count, std::size_t length) {
   std::uint32_t offset = 0;
-  for (std::uint32_t i = 0; i < std::min(request.count, kMaxBuffers); ++i) {
+  if (!buffers_.empty()) {
+    offset = buffers_.back().offset + static_cast<std::uint32_t>(buffers_.back().memory->Length());
+  }
+  for (std::uint32_t i = 0; i < count; ++i) {
     int error = 0;
     auto memory = BufferMemory::Create(length, &error);
-    if (!memory) {
-      Free();
-      return ENOMEM;
-    }
+    if (!memory) return ENOMEM;
     buffers_.push_back({std::move(memory), offset, false});
     offset += static_cast<std::uint32_t>(length);
   }
-  request.count = static_cast<std::uint32_t>(buffers_.size());
+  return 0;
+}
+
+// As the buffer queue's own helper: a count of 0 only reports where new buffers would start;
+// the buffers must hold a frame of the current format.
+int BufferQueue::Create(const void* file, v4l2_create_buffers& request, std::size_t bufferSize) {
+  if (request.format.type != type_ || request.memory != V4L2_MEMORY_MMAP) return EINVAL;
+  if (OwnedByAnother(file)) return EBUSY;
+  request.index = static_cast<std::uint32_t>(buffers_.size());
+  request.capabilities = V4L2_BUF_CAP_SUPPORTS_MMAP | V4L2_BUF_CAP_SUPPORTS_ORPHANED_BUFS;
+  request.flags = 0;
+  if (request.count == 0) return 0;
+  const std::size_t asked = type_ == V4L2_BUF_TYPE_VIDEO_CAPTURE
+                                ? request.format.fmt.pix.sizeimage
+                                : request.format.fmt.meta.buffersize;
+  if (asked < bufferSize) return EINVAL;
+  const std::uint32_t room = kMaxBuffers - static_cast<std::uint32_t>(buffers_.size());
+  if (room == 0) return ENOBUFS;
+  const std::size_t before = buffers_.size();
+  if (Allocate(std::min(request.count, room), PageAligned(asked)) != 0) {
+    buffers_.resize(before);
+    return ENOMEM;
+  }
+  request.count = static_cast<std::uint32_t>(buffers_.size() - before);
   owner_ = file;
   return 0;
 }
@@ -90,9 +122,10 @@ void BufferQueue::Fill(std::uint32_t index, v4l2_buffer& buffer) const {
   buffer.length = static_cast<std::uint32_t>(b.memory->Length());
 }
 
-int BufferQueue::Query(const void* file, v4l2_buffer& buffer) const {
-  if (const int error = Access(file, buffer.type)) return error;
-  if (buffer.index >= buffers_.size()) return EINVAL;
+// Any open file may look at the buffers: where the driver has privileges, it asks for them
+// before the queue sees the call.
+int BufferQueue::Query(const void*, v4l2_buffer& buffer) const {
+  if (buffer.type != type_ || buffer.index >= buffers_.size()) return EINVAL;
   Fill(buffer.index, buffer);
   return 0;
 }
@@ -132,11 +165,11 @@ int BufferQueue::Dequeue(const void* file, v4l2_buffer& buffer) {
   order_.pop_front();
   Buffer& b = buffers_[index];
   b.queued = false;
-  const std::size_t used = source_.draw(sequence, b.memory->Data(), b.memory->Length());
+  const FilmedFrame frame = source_.draw(sequence, b.memory->Data(), b.memory->Length());
   Fill(index, buffer);
   buffer.flags |= V4L2_BUF_FLAG_DONE;
-  if (used == 0) buffer.flags |= V4L2_BUF_FLAG_ERROR;
-  buffer.bytesused = static_cast<std::uint32_t>(used);
+  if (frame.damaged) buffer.flags |= V4L2_BUF_FLAG_ERROR;
+  buffer.bytesused = static_cast<std::uint32_t>(frame.bytes);
   buffer.sequence = static_cast<std::uint32_t>(sequence);
   const auto sinceBoot = std::chrono::duration_cast<std::chrono::microseconds>(
       (streamStart_ + source_.period * static_cast<std::int64_t>(due)).time_since_epoch());
@@ -155,8 +188,10 @@ int BufferQueue::StreamOn(const void* file, std::uint32_t type, FrameSource sour
   return 0;
 }
 
+// Stopping a queue that has no buffers is no error, as with the buffer queue's own helper.
 int BufferQueue::StreamOff(const void* file, std::uint32_t type) {
-  if (const int error = Access(file, type)) return error;
+  if (type != type_) return EINVAL;
+  if (OwnedByAnother(file)) return EBUSY;
   streaming_ = false;
   source_ = {};
   order_.clear();

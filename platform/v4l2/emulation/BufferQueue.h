@@ -38,11 +38,17 @@ class BufferMemory {
   unsigned char* data_;
 };
 
+// One frame as the camera handed it over: its bytes, and whether the driver flags it damaged.
+struct FilmedFrame {
+  std::size_t bytes = 0;
+  bool damaged = false;
+};
+
 // What a streaming capture queue films: a frame every period, drawn by `draw` (frame number,
-// memory, capacity) which returns the bytes it used.
+// memory, capacity).
 struct FrameSource {
   std::chrono::nanoseconds period{0};
-  std::function<std::size_t(std::uint64_t, unsigned char*, std::size_t)> draw;
+  std::function<FilmedFrame(std::uint64_t, unsigned char*, std::size_t)> draw;
 };
 
 class BufferQueue {
@@ -51,6 +57,8 @@ class BufferQueue {
 
   // Each takes the open file asking (its identity only) and returns 0 or the ioctl's errno.
   int Request(const void* file, v4l2_requestbuffers& request, std::size_t bufferSize);
+  // Adds buffers of the size the request's format asks, at least bufferSize.
+  int Create(const void* file, v4l2_create_buffers& request, std::size_t bufferSize);
   int Query(const void* file, v4l2_buffer& buffer) const;
   int Queue(const void* file, v4l2_buffer& buffer);
   int Dequeue(const void* file, v4l2_buffer& buffer);
@@ -78,6 +86,8 @@ class BufferQueue {
   int Access(const void* file, std::uint32_t type) const;
   void Fill(std::uint32_t index, v4l2_buffer& buffer) const;
   void Free();
+  // Appends up to count buffers of length bytes; 0 or ENOMEM.
+  int Allocate(std::uint32_t count, std::size_t length);
 
   std::uint32_t type_;
   const void* owner_ = nullptr;

@@ -88,12 +88,39 @@ struct Fault {
   bool operator==(const Fault&) const = default;
 };
 
+// How the driver hands a capture stream to one open file.
+enum class StreamRule {
+  // Up to the 6.1 line: setting the format, frame rate or input and requesting buffers take
+  // the stream's privileges for that file; buffer calls need them; closing the file or freeing
+  // its buffers gives them back.
+  kPrivileges,
+  // Later lines (the driver on the buffer queue's own helpers): only the file that holds the
+  // buffers owns the queue; a format may be set through any file while nobody holds buffers.
+  kQueueOwner,
+};
+
 struct FirmwareDescription {
-  bool oldKernel = false;     // before the driver refused writes to inactive controls itself
+  bool oldKernel = false;  // before the driver refused writes to inactive controls itself
+  StreamRule streamRule = StreamRule::kPrivileges;
   bool inactiveCheck = true;  // writes to a control whose automatic companion is on are refused
   int interruptCalls = 0;     // the next calls on the camera answer EINTR
   std::vector<Fault> faults;
   bool operator==(const FirmwareDescription&) const = default;
+};
+
+// What a camera sends now and then instead of a whole frame of the format it streams.
+enum class FrameFaultKind {
+  kTruncated,  // the first half of the frame only (a transfer cut short)
+  kOtherSize,  // a frame of another size than the one negotiated
+  kError,      // a frame the driver flags as damaged
+  kEmpty,      // a buffer handed back with no bytes
+};
+
+struct FrameFault {
+  FrameFaultKind kind = FrameFaultKind::kTruncated;
+  std::uint32_t every = 1;              // every n-th frame, counted from the first
+  std::uint32_t width = 0, height = 0;  // the size of kOtherSize
+  bool operator==(const FrameFault&) const = default;
 };
 
 struct UsbIdentity {
@@ -120,6 +147,7 @@ struct CameraDescription {
   std::vector<FormatDescription> formats;
   CurrentFormat current;
   FirmwareDescription firmware;
+  std::vector<FrameFault> frameFaults;
   bool operator==(const CameraDescription&) const = default;
 };
 

@@ -263,10 +263,11 @@ FirmwareDescription ParseFirmware(const Json& json, const std::string& at,
   ExpectObject(json, at, {"kernel", "inactiveCheck", "interruptCalls", "faults"});
   FirmwareDescription firmware;
   if (const auto kernel = OptionalText(json, at, "kernel")) {
-    if (*kernel != "current" && *kernel != "old") {
-      Fail(Child(at, "kernel"), "expected \"current\" or \"old\"");
+    if (*kernel != "current" && *kernel != "6.1" && *kernel != "old") {
+      Fail(Child(at, "kernel"), "expected \"6.1\", \"current\" or \"old\"");
     }
     firmware.oldKernel = *kernel == "old";
+    firmware.streamRule = *kernel == "current" ? StreamRule::kQueueOwner : StreamRule::kPrivileges;
   }
   firmware.inactiveCheck = Boolean(json, at, "inactiveCheck", true);
   if (const Json* calls = Member(json, "interruptCalls")) {
@@ -283,6 +284,33 @@ FirmwareDescription ParseFirmware(const Json& json, const std::string& at,
   return firmware;
 }
 
+FrameFault ParseFrameFault(const Json& json, const std::string& at) {
+  ExpectObject(json, at, {"kind", "every", "width", "height"});
+  static constexpr std::pair<const char*, FrameFaultKind> kKinds[] = {
+      {"truncated", FrameFaultKind::kTruncated},
+      {"otherSize", FrameFaultKind::kOtherSize},
+      {"error", FrameFaultKind::kError},
+      {"empty", FrameFaultKind::kEmpty}};
+  FrameFault fault;
+  const std::string kind = Text(Required(json, at, "kind"), Child(at, "kind"));
+  const auto known = std::find_if(std::begin(kKinds), std::end(kKinds),
+                                  [&](const auto& entry) { return kind == entry.first; });
+  if (known == std::end(kKinds)) {
+    Fail(Child(at, "kind"), "expected \"truncated\", \"otherSize\", \"error\" or \"empty\"");
+  }
+  fault.kind = known->second;
+  if (const Json* every = Member(json, "every")) {
+    fault.every = static_cast<std::uint32_t>(Integer(*every, Child(at, "every"), 1, 1'000'000));
+  }
+  if (fault.kind == FrameFaultKind::kOtherSize) {
+    fault.width = Dimension(json, at, "width");
+    fault.height = Dimension(json, at, "height");
+  } else if (Member(json, "width") || Member(json, "height")) {
+    Fail(at, "only a frame of another size has a width and a height");
+  }
+  return fault;
+}
+
 // The name udev gives the port: "usb-0000:00:14.0-1" is "pci-0000:00:14.0-usb-0:1:1.0".
 std::string PathFromBusInfo(const std::string& busInfo) {
   const auto lastDash = busInfo.rfind('-');
@@ -294,9 +322,10 @@ std::string PathFromBusInfo(const std::string& busInfo) {
 }
 
 CameraDescription ParseCamera(const Json& json, const std::string& at, std::size_t index) {
-  ExpectObject(json, at,
-               {"id", "node", "metadataNode", "card", "busInfo", "usb", "byPath", "present",
-                "plugs", "accessDenied", "controls", "formats", "current", "firmware"});
+  ExpectObject(
+      json, at,
+      {"id", "node", "metadataNode", "card", "busInfo", "usb", "byPath", "present", "plugs",
+       "accessDenied", "controls", "formats", "current", "firmware", "frameFaults"});
   CameraDescription camera;
   camera.id = Text(Required(json, at, "id"), Child(at, "id"));
   if (camera.id.empty()) Fail(Child(at, "id"), "an id is not empty");
@@ -363,6 +392,13 @@ CameraDescription ParseCamera(const Json& json, const std::string& at, std::size
   camera.current = ParseCurrent(Member(json, "current"), Child(at, "current"), camera.formats);
   if (const Json* firmware = Member(json, "firmware")) {
     camera.firmware = ParseFirmware(*firmware, Child(at, "firmware"), camera.controls);
+  }
+  if (const Json* faults = Member(json, "frameFaults")) {
+    const std::string faultsAt = Child(at, "frameFaults");
+    ExpectArray(*faults, faultsAt, 0, kMaxFormats);
+    for (std::size_t i = 0; i < faults->size(); ++i) {
+      camera.frameFaults.push_back(ParseFrameFault((*faults)[i], Child(faultsAt, i)));
+    }
   }
   return camera;
 }

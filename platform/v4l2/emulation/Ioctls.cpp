@@ -6,13 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <memory>
 
-#include "platform/graph/MediaType.h"
-#include "platform/sim/TestPicture.h"
-#include "platform/v4l2/emulation/FilmingAhead.h"
+#include "platform/v4l2/emulation/CameraFilm.h"
 #include "platform/v4l2/emulation/KernelCore.h"
 #include "platform/v4l2/emulation/V4l2Abi.h"
 
@@ -33,11 +30,19 @@ using Handler = int (*)(IoctlCall&, void*);
 
 enum Nodes : std::uint8_t { kCapture = 1, kMetadata = 2, kBoth = 3 };
 
+// What a call needs of the capture stream's privileges, on a driver that has them.
+enum class Stream : std::uint8_t {
+  kFree,  // any open file
+  kTake,  // takes them for its file unless another file holds them
+  kHold,  // only the file that holds them
+};
+
 struct IoctlEntry {
   unsigned long request;
   std::uint8_t nodes;
   bool priority;  // refused while another open file holds a higher priority
   bool changesState;
+  Stream stream;
   Handler handler;
 };
 
@@ -150,8 +155,8 @@ int GetStreamParameters(IoctlCall& call, void* argument) {
 int SetStreamParameters(IoctlCall& call, void* argument) {
   auto& parameters = As<v4l2_streamparm>(argument);
   if (parameters.type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return EINVAL;
-  const BufferQueue& queue = call.file.Queue();
-  if (queue.OwnedByAnother(&call.file) || queue.Streaming()) return EBUSY;
+  // The frame rate is negotiated again unless the camera streams, whoever holds the buffers.
+  if (call.file.Queue().Streaming()) return EBUSY;
   const CurrentFormat chosen =
       call.camera.Formats().WithInterval(parameters.parm.capture.timeperframe);
   call.camera.CameraFirmware().Probe();
@@ -166,6 +171,31 @@ int EnumerateSizes(IoctlCall& call, void* argument) {
 
 int EnumerateIntervals(IoctlCall& call, void* argument) {
   return call.camera.Formats().EnumerateIntervals(As<v4l2_frmivalenum>(argument));
+}
+
+// A UVC camera without a selector unit has one input, its camera terminal.
+int EnumerateInputs(IoctlCall&, void* argument) {
+  auto& input = As<v4l2_input>(argument);
+  if (input.index != 0) return EINVAL;
+  const std::uint32_t index = input.index;
+  input = v4l2_input{};
+  input.index = index;
+  std::strcpy(reinterpret_cast<char*>(input.name), "Camera 1");
+  input.type = V4L2_INPUT_TYPE_CAMERA;
+  return 0;
+}
+
+int GetInput(IoctlCall&, void* argument) {
+  As<std::uint32_t>(argument) = 0;
+  return 0;
+}
+
+int SetInput(IoctlCall& call, void* argument) {
+  if (call.camera.Description().firmware.streamRule == StreamRule::kQueueOwner &&
+      call.file.Queue().Allocated()) {
+    return EBUSY;
+  }
+  return As<std::uint32_t>(argument) == 0 ? 0 : EINVAL;
 }
 
 // ---- controls -------------------------------------------------------------------------------
@@ -272,11 +302,25 @@ int DequeueEvent(IoctlCall& call, void* argument) {
 
 // ---- buffers --------------------------------------------------------------------------------
 
-int RequestBuffers(IoctlCall& call, void* argument) {
+std::size_t BufferSize(IoctlCall& call) {
+  if (call.file.Metadata()) return kMetadataBufferSize;
   v4l2_pix_format pix{};
   call.camera.Formats().Fill(call.camera.Formats().Current(), pix);
-  const std::size_t size = call.file.Metadata() ? kMetadataBufferSize : pix.sizeimage;
-  return call.file.Queue().Request(&call.file, As<v4l2_requestbuffers>(argument), size);
+  return pix.sizeimage;
+}
+
+int RequestBuffers(IoctlCall& call, void* argument) {
+  auto& request = As<v4l2_requestbuffers>(argument);
+  const int error = call.file.Queue().Request(&call.file, request, BufferSize(call));
+  // Freeing the buffers gives the stream back as closing the file does.
+  if (error == 0 && request.count == 0 && call.file.Dev().streamHolder == &call.file) {
+    call.file.Dev().streamHolder = nullptr;
+  }
+  return error;
+}
+
+int CreateBuffers(IoctlCall& call, void* argument) {
+  return call.file.Queue().Create(&call.file, As<v4l2_create_buffers>(argument), BufferSize(call));
 }
 
 int QueryBuffer(IoctlCall& call, void* argument) {
@@ -291,39 +335,11 @@ int DequeueBuffer(IoctlCall& call, void* argument) {
   return call.file.Queue().Dequeue(&call.file, As<v4l2_buffer>(argument));
 }
 
-// The camera films the moving test picture at its current format and frame interval. Only
-// YUYV and MJPG are filmed, as UVC cameras deliver them; another format streams no frames.
-FrameSource FilmAt(const CurrentFormat& format) {
-  const GUID* subtype = format.fourcc == V4L2_PIX_FMT_YUYV    ? &MEDIASUBTYPE_YUY2
-                        : format.fourcc == V4L2_PIX_FMT_MJPEG ? &MEDIASUBTYPE_MJPG
-                                                              : nullptr;
-  if (!subtype || format.interval.denominator == 0 || format.interval.numerator == 0) return {};
-  const auto width = static_cast<LONG>(std::min<std::uint32_t>(format.width, 0x7FFFFFFF));
-  const auto height = static_cast<LONG>(std::min<std::uint32_t>(format.height, 0x7FFFFFFF));
-  const bool jpeg = subtype == &MEDIASUBTYPE_MJPG;
-  const graph::MediaType type = graph::MakeVideoType(
-      *subtype, width, height, jpeg ? 24 : 16,
-      jpeg ? MakeFourCC('M', 'J', 'P', 'G') : MakeFourCC('Y', 'U', 'Y', '2'), 0, 0);
-  std::shared_ptr<sim::TestPicture> picture = sim::TestPicture::For(type.View());
-  if (!picture) return {};
-  const std::size_t frameBytes = picture->FrameBytes();
-  auto camera = std::make_shared<FilmingAhead>(
-      [picture](std::uint64_t number, unsigned char* out, std::size_t capacity) {
-        return picture->Draw(number, out, capacity);
-      },
-      frameBytes);
-  FrameSource source;
-  source.period = std::chrono::nanoseconds(std::int64_t{1'000'000'000} * format.interval.numerator /
-                                           format.interval.denominator);
-  source.draw = [camera](std::uint64_t number, unsigned char* out, std::size_t capacity) {
-    return camera->Take(number, out, capacity);
-  };
-  return source;
-}
-
 int StreamOn(IoctlCall& call, void* argument) {
   FrameSource source;
-  if (!call.file.Metadata()) source = FilmAt(call.camera.Formats().Current());
+  if (!call.file.Metadata()) {
+    source = FilmAt(call.camera.Formats().Current(), call.camera.Description().frameFaults);
+  }
   return call.file.Queue().StreamOn(&call.file, As<std::uint32_t>(argument), std::move(source));
 }
 
@@ -332,34 +348,38 @@ int StreamOff(IoctlCall& call, void* argument) {
 }
 
 constexpr IoctlEntry kIoctls[] = {
-    {VIDIOC_QUERYCAP, kBoth, false, false, QueryCapabilities},
-    {VIDIOC_ENUM_FMT, kBoth, false, false, EnumerateFormats},
-    {VIDIOC_G_FMT, kBoth, false, false, GetFormat},
-    {VIDIOC_TRY_FMT, kBoth, false, false, TryFormat},
-    {VIDIOC_S_FMT, kBoth, true, true, SetFormat},
-    {VIDIOC_G_PARM, kCapture, false, false, GetStreamParameters},
-    {VIDIOC_S_PARM, kCapture, true, true, SetStreamParameters},
-    {VIDIOC_ENUM_FRAMESIZES, kCapture, false, false, EnumerateSizes},
-    {VIDIOC_ENUM_FRAMEINTERVALS, kCapture, false, false, EnumerateIntervals},
-    {VIDIOC_QUERYCTRL, kCapture, false, false, QueryControl},
-    {VIDIOC_QUERY_EXT_CTRL, kCapture, false, false, QueryExtendedControl},
-    {VIDIOC_QUERYMENU, kCapture, false, false, QueryMenu},
-    {VIDIOC_G_CTRL, kCapture, false, false, GetControl},
-    {VIDIOC_S_CTRL, kCapture, true, true, SetControl},
-    {VIDIOC_G_EXT_CTRLS, kCapture, false, false, GetControls},
-    {VIDIOC_S_EXT_CTRLS, kCapture, true, true, SetControls},
-    {VIDIOC_TRY_EXT_CTRLS, kCapture, false, false, TryControls},
-    {VIDIOC_G_PRIORITY, kBoth, false, false, GetPriority},
-    {VIDIOC_S_PRIORITY, kBoth, true, false, SetPriority},
-    {VIDIOC_SUBSCRIBE_EVENT, kCapture, false, false, SubscribeEvent},
-    {VIDIOC_UNSUBSCRIBE_EVENT, kCapture, false, false, UnsubscribeEvent},
-    {VIDIOC_DQEVENT, kCapture, false, false, DequeueEvent},
-    {VIDIOC_REQBUFS, kBoth, true, false, RequestBuffers},
-    {VIDIOC_QUERYBUF, kBoth, false, false, QueryBuffer},
-    {VIDIOC_QBUF, kBoth, false, false, QueueBuffer},
-    {VIDIOC_DQBUF, kBoth, false, false, DequeueBuffer},
-    {VIDIOC_STREAMON, kBoth, true, false, StreamOn},
-    {VIDIOC_STREAMOFF, kBoth, true, false, StreamOff},
+    {VIDIOC_QUERYCAP, kBoth, false, false, Stream::kFree, QueryCapabilities},
+    {VIDIOC_ENUM_FMT, kBoth, false, false, Stream::kFree, EnumerateFormats},
+    {VIDIOC_G_FMT, kBoth, false, false, Stream::kFree, GetFormat},
+    {VIDIOC_TRY_FMT, kBoth, false, false, Stream::kFree, TryFormat},
+    {VIDIOC_S_FMT, kBoth, true, true, Stream::kTake, SetFormat},
+    {VIDIOC_G_PARM, kCapture, false, false, Stream::kFree, GetStreamParameters},
+    {VIDIOC_S_PARM, kCapture, true, true, Stream::kTake, SetStreamParameters},
+    {VIDIOC_ENUM_FRAMESIZES, kCapture, false, false, Stream::kFree, EnumerateSizes},
+    {VIDIOC_ENUM_FRAMEINTERVALS, kCapture, false, false, Stream::kFree, EnumerateIntervals},
+    {VIDIOC_ENUMINPUT, kCapture, false, false, Stream::kFree, EnumerateInputs},
+    {VIDIOC_G_INPUT, kCapture, false, false, Stream::kFree, GetInput},
+    {VIDIOC_S_INPUT, kCapture, true, false, Stream::kTake, SetInput},
+    {VIDIOC_QUERYCTRL, kCapture, false, false, Stream::kFree, QueryControl},
+    {VIDIOC_QUERY_EXT_CTRL, kCapture, false, false, Stream::kFree, QueryExtendedControl},
+    {VIDIOC_QUERYMENU, kCapture, false, false, Stream::kFree, QueryMenu},
+    {VIDIOC_G_CTRL, kCapture, false, false, Stream::kFree, GetControl},
+    {VIDIOC_S_CTRL, kCapture, true, true, Stream::kFree, SetControl},
+    {VIDIOC_G_EXT_CTRLS, kCapture, false, false, Stream::kFree, GetControls},
+    {VIDIOC_S_EXT_CTRLS, kCapture, true, true, Stream::kFree, SetControls},
+    {VIDIOC_TRY_EXT_CTRLS, kCapture, false, false, Stream::kFree, TryControls},
+    {VIDIOC_G_PRIORITY, kBoth, false, false, Stream::kFree, GetPriority},
+    {VIDIOC_S_PRIORITY, kBoth, true, false, Stream::kFree, SetPriority},
+    {VIDIOC_SUBSCRIBE_EVENT, kCapture, false, false, Stream::kFree, SubscribeEvent},
+    {VIDIOC_UNSUBSCRIBE_EVENT, kCapture, false, false, Stream::kFree, UnsubscribeEvent},
+    {VIDIOC_DQEVENT, kCapture, false, false, Stream::kFree, DequeueEvent},
+    {VIDIOC_REQBUFS, kBoth, true, false, Stream::kTake, RequestBuffers},
+    {VIDIOC_CREATE_BUFS, kBoth, true, false, Stream::kTake, CreateBuffers},
+    {VIDIOC_QUERYBUF, kBoth, false, false, Stream::kHold, QueryBuffer},
+    {VIDIOC_QBUF, kBoth, false, false, Stream::kHold, QueueBuffer},
+    {VIDIOC_DQBUF, kBoth, false, false, Stream::kHold, DequeueBuffer},
+    {VIDIOC_STREAMON, kBoth, true, false, Stream::kHold, StreamOn},
+    {VIDIOC_STREAMOFF, kBoth, true, false, Stream::kHold, StreamOff},
 };
 
 const IoctlEntry* FindIoctl(unsigned long request, bool metadata) {
@@ -369,6 +389,45 @@ const IoctlEntry* FindIoctl(unsigned long request, bool metadata) {
     }
   }
   return nullptr;
+}
+
+// The buffer type a stream call names, which the core checks against the node before the
+// driver sees the call.
+bool TypeFits(const IoctlEntry& entry, const OpenFile& file, const void* argument) {
+  std::uint32_t type = 0;
+  switch (entry.request) {
+    case VIDIOC_S_FMT:
+      type = static_cast<const v4l2_format*>(argument)->type;
+      break;
+    case VIDIOC_S_PARM:
+      type = static_cast<const v4l2_streamparm*>(argument)->type;
+      break;
+    case VIDIOC_REQBUFS:
+      type = static_cast<const v4l2_requestbuffers*>(argument)->type;
+      break;
+    case VIDIOC_CREATE_BUFS:
+      type = static_cast<const v4l2_create_buffers*>(argument)->format.type;
+      break;
+    default:
+      return true;
+  }
+  return type == (file.Metadata() ? V4L2_BUF_TYPE_META_CAPTURE : V4L2_BUF_TYPE_VIDEO_CAPTURE);
+}
+
+// The driver's privileges of a capture stream: one open file at a time may set its format,
+// frame rate and input and hold its buffers. The metadata node's queue always has the buffer
+// queue's own owner rule.
+int CheckStreamPrivileges(const IoctlEntry& entry, OpenFile& file, const UvcCamera& camera,
+                          const void* argument) {
+  if (entry.stream == Stream::kFree || file.Metadata() || !TypeFits(entry, file, argument) ||
+      camera.Description().firmware.streamRule != StreamRule::kPrivileges) {
+    return 0;
+  }
+  Device& device = file.Dev();
+  if (device.streamHolder == &file) return 0;
+  if (entry.stream == Stream::kHold || device.streamHolder) return EBUSY;
+  device.streamHolder = &file;
+  return 0;
 }
 
 }  // namespace
@@ -391,7 +450,9 @@ int KernelCore::Ioctl(int fd, unsigned long request, void* argument) {
   const std::string id = camera->Description().id;
   const UvcCamera::State before = entry->changesState ? camera->Save() : UvcCamera::State{};
   IoctlCall call{*this, *file, *camera, {}};
-  int error = entry->handler(call, argument);
+  // Privileges taken stay with the file even when the call itself fails, as in the driver.
+  int error = CheckStreamPrivileges(*entry, *file, *camera, argument);
+  if (error == 0) error = entry->handler(call, argument);
   // What reached the camera is stored even when a later part of the request failed.
   if (entry->changesState && Persist(id, before) != 0) return -EIO;
   if (error == 0 && device.registered) Announce(device, file.get(), call.changes);

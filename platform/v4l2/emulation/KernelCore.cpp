@@ -42,6 +42,7 @@ OpenFile::OpenFile(std::shared_ptr<Device> device, bool metadata)
 OpenFile::~OpenFile() {
   --device_->priorities[priority_];
   std::erase(device_->files, this);
+  if (device_->streamHolder == this) device_->streamHolder = nullptr;
   device_->capture.Release(this);
   device_->metadata.Release(this);
 }

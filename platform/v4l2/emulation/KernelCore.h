@@ -43,6 +43,8 @@ struct Device {
   BufferQueue capture{V4L2_BUF_TYPE_VIDEO_CAPTURE};
   BufferQueue metadata{V4L2_BUF_TYPE_META_CAPTURE};
   std::vector<OpenFile*> files;
+  // The open file that holds the capture stream's privileges, where the driver has them.
+  const OpenFile* streamHolder = nullptr;
 
   std::uint32_t HighestPriority() const;
 };

@@ -19,6 +19,16 @@ void CopyText(std::uint8_t (&field)[N], std::string_view text) {
 
 // The last kernel without the driver's own check of inactive controls.
 constexpr std::uint32_t kOldKernelVersion = KERNEL_VERSION(5, 15, 0);
+// The line Debian 12 ships, the last with the driver's own stream privileges.
+constexpr std::uint32_t kPrivilegesKernelVersion = KERNEL_VERSION(6, 1, 0);
+// A line whose driver hands the stream to the buffer queue's owner.
+constexpr std::uint32_t kQueueOwnerKernelVersion = KERNEL_VERSION(6, 17, 0);
+
+std::uint32_t KernelVersion(const FirmwareDescription& firmware) {
+  if (firmware.oldKernel) return kOldKernelVersion;
+  return firmware.streamRule == StreamRule::kQueueOwner ? kQueueOwnerKernelVersion
+                                                        : kPrivilegesKernelVersion;
+}
 
 }  // namespace
 
@@ -33,7 +43,7 @@ void UvcCamera::QueryCapabilities(v4l2_capability& capability, bool metadataNode
   CopyText(capability.driver, "uvcvideo");
   CopyText(capability.card, description_.card);
   CopyText(capability.bus_info, description_.busInfo);
-  capability.version = description_.firmware.oldKernel ? kOldKernelVersion : LINUX_VERSION_CODE;
+  capability.version = KernelVersion(description_.firmware);
   capability.device_caps = (metadataNode ? V4L2_CAP_META_CAPTURE : V4L2_CAP_VIDEO_CAPTURE) |
                            V4L2_CAP_STREAMING | V4L2_CAP_EXT_PIX_FORMAT;
   capability.capabilities = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING | V4L2_CAP_EXT_PIX_FORMAT |
