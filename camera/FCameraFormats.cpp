@@ -57,6 +57,12 @@ bool Matches(const AM_MEDIA_TYPE& MediaType, const TFCameraFormat& Requested) {
          Header.bmiHeader.biBitCount == Requested.BitsPerPixel;
 }
 
+bool SameCompression(const AM_MEDIA_TYPE& MediaType, const TFCameraFormat& Requested) {
+  const VIDEOINFOHEADER Header = VideoInfoOf(MediaType);
+  return std::memcmp(&Header.bmiHeader.biCompression, Requested.Compression.data(),
+                     Requested.Compression.size()) == 0;
+}
+
 // The next offered media type, nil at the end of the list or on any failure.
 TFMediaTypePtr NextMediaType(IEnumMediaTypes& MediaTypes) {
   AM_MEDIA_TYPE* MediaType = nullptr;
@@ -102,17 +108,22 @@ TFCameraFormat TFCamera::GetFormat() {
   return MediaTypeToCameraFormat(*MediaType);
 }
 
+// A camera may offer one size, rate and bit count in several compressions (YUYV, H264 and
+// MJPG at "1920x1080 30Hz 24bpp"): the one of the record's own compression is taken, else the
+// first that matches the rest.
 void TFCamera::SetFormat(const TFCameraFormat& Value) {
   CheckDevice();
   ComPtr<IEnumMediaTypes> MediaTypes = EnumMediaTypesOf(GetCapturePin());
-  for (;;) {
-    TFMediaTypePtr MediaType = NextMediaType(*MediaTypes);
-    CheckCondition(MediaType != nullptr, "Format not found");
+  TFMediaTypePtr Chosen;
+  while (TFMediaTypePtr MediaType = NextMediaType(*MediaTypes)) {
     if (!Matches(*MediaType, Value)) continue;
-    ComPtr<IAMStreamConfig> StreamConfig = GetAMStreamConfig();
-    CheckInterface(StreamConfig, "IAMStreamConfig");
-    // Only an offered media type goes to the device, never the caller's record.
-    CheckResult(StreamConfig->SetFormat(MediaType.get()));
-    return;
+    const bool Exact = SameCompression(*MediaType, Value);
+    if (!Chosen || Exact) Chosen = std::move(MediaType);
+    if (Exact) break;
   }
+  CheckCondition(Chosen != nullptr, "Format not found");
+  ComPtr<IAMStreamConfig> StreamConfig = GetAMStreamConfig();
+  CheckInterface(StreamConfig, "IAMStreamConfig");
+  // Only an offered media type goes to the device, never the caller's record.
+  CheckResult(StreamConfig->SetFormat(Chosen.get()));
 }

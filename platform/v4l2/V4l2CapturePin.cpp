@@ -7,7 +7,6 @@
 
 #include "platform/devices/ListEnumerator.h"
 #include "platform/devices/StreamFormatPage.h"
-#include "platform/v4l2/V4l2Formats.h"
 
 namespace korvane::v4l2 {
 namespace {
@@ -80,10 +79,16 @@ HRESULT V4l2CapturePin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {
     if (!wanted) return VFW_E_INVALIDMEDIATYPE;
     order.push_back(wanted);
   } else {
-    // The format the device is set to first, then the others in the driver's order.
+    // The format chosen (else the one the device is set to) first, then the others in the
+    // driver's order.
     V4l2Format current;
-    if (SUCCEEDED(CurrentFormat(*device_, &current))) {
-      const auto found = std::find(formats.begin(), formats.end(), current);
+    std::optional<V4l2Format> chosen;
+    {
+      std::lock_guard lock(connectionMutex_);
+      chosen = chosen_;
+    }
+    if (chosen || SUCCEEDED(CurrentFormat(*device_, &current))) {
+      const auto found = std::find(formats.begin(), formats.end(), chosen.value_or(current));
       if (found != formats.end()) order.push_back(&*found);
     }
     for (const V4l2Format& format : formats) {
@@ -94,14 +99,11 @@ HRESULT V4l2CapturePin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {
     MediaTypePtr offered(CreateMediaType(*format));
     if (!offered) return E_OUTOFMEMORY;
     if (FAILED(receivePin->ReceiveConnection(this, offered.get()))) continue;
-    const HRESULT applied = ApplyFormat(*device_, *format);
-    if (FAILED(applied)) {
-      receivePin->Disconnect();
-      return applied;
-    }
     std::lock_guard lock(connectionMutex_);
     connectedTo_ = ComPtr<IPin>(receivePin);
     connectionType_ = std::move(offered);
+    connectionFormat_ = *format;
+    chosen_ = *format;
     return S_OK;
   }
   return type ? VFW_E_INVALIDMEDIATYPE : VFW_E_CANNOT_CONNECT;
@@ -135,15 +137,17 @@ HRESULT V4l2CapturePin::PrepareStream(StreamNotify notify) {
   stream_.reset();
   ComPtr<IPin> receiver;
   MediaTypePtr type;
+  V4l2Format format;
   {
     std::lock_guard lock(connectionMutex_);
     if (!connectedTo_) return S_OK;
     receiver = connectedTo_;
     type.reset(com::CreateMediaType(*connectionType_));
+    format = connectionFormat_;
   }
   if (!type) return E_OUTOFMEMORY;
-  return V4l2Stream::Create(device_->GetDoor(), device_->NodePath(), filter_, *receiver, *type,
-                            std::move(notify), &stream_);
+  return V4l2Stream::Create(device_->GetDoor(), device_->NodePath(), format, filter_, *receiver,
+                            *type, std::move(notify), &stream_);
 }
 
 HRESULT V4l2CapturePin::StartStream() {
@@ -245,15 +249,23 @@ HRESULT V4l2CapturePin::SetFormat(AM_MEDIA_TYPE* type) {
   if (FAILED(result)) return result;
   const V4l2Format* format = FindFormat(formats, *type);
   if (!format) return VFW_E_INVALIDMEDIATYPE;
-  return ApplyFormat(*device_, *format);
+  std::lock_guard lock(connectionMutex_);
+  chosen_ = *format;
+  return S_OK;
 }
 
 HRESULT V4l2CapturePin::GetFormat(AM_MEDIA_TYPE** type) {
   if (!type) return E_POINTER;
   *type = nullptr;
+  // The device is asked even when a format was chosen: G_FMT claims nothing and costs no
+  // transfer, and a camera that is gone must say so here as everywhere.
   V4l2Format current;
   const HRESULT result = CurrentFormat(*device_, &current);
   if (FAILED(result)) return result;
+  {
+    std::lock_guard lock(connectionMutex_);
+    if (chosen_) current = *chosen_;
+  }
   if (!IsDescribable(current.pixelFormat)) return VFW_E_INVALIDMEDIATYPE;
   *type = CreateMediaType(current);
   return *type ? S_OK : E_OUTOFMEMORY;

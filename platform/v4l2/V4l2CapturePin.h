@@ -1,13 +1,19 @@
 #pragma once
-// The capture pin of a Video4Linux2 filter: the formats the driver lists, the one it is set to,
-// and setting another. It lives inside its filter and shares the filter's lifetime.
+// The capture pin of a Video4Linux2 filter: the formats the driver lists, the one chosen, and
+// choosing another. A chosen format is only remembered: the driver gives the stream to the open
+// file that sets its format, so the format goes to the camera on the stream's own descriptor
+// when it starts, and the filter's descriptor (listing and controls) never claims the camera.
+// The pin lives inside its filter and shares the filter's lifetime.
 
 #include <atomic>
 #include <memory>
 #include <mutex>
 
+#include <optional>
+
 #include "platform/DirectShow9.h"
 #include "platform/v4l2/V4l2Device.h"
+#include "platform/v4l2/V4l2Formats.h"
 #include "platform/v4l2/V4l2Stream.h"
 
 namespace korvane::v4l2 {
@@ -76,6 +82,8 @@ class V4l2CapturePin final : public IPin,
   std::mutex connectionMutex_;
   ComPtr<IPin> connectedTo_;
   MediaTypePtr connectionType_;
+  V4l2Format connectionFormat_;
+  std::optional<V4l2Format> chosen_;    // the format set through this pin, not yet streamed
   std::unique_ptr<V4l2Stream> stream_;  // touched only with the filter's state lock held
 };
 

@@ -220,20 +220,22 @@ HRESULT CurrentFormat(V4l2Device& device, V4l2Format* format) {
   return S_OK;
 }
 
-HRESULT ApplyFormat(V4l2Device& device, const V4l2Format& format) {
+HRESULT ApplyFormat(const Door& door, int fd, const V4l2Format& format) {
   v4l2_format wanted{};
   wanted.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   wanted.fmt.pix.pixelformat = format.pixelFormat;
   wanted.fmt.pix.width = format.width;
   wanted.fmt.pix.height = format.height;
   wanted.fmt.pix.field = V4L2_FIELD_ANY;
-  HRESULT result = device.Call(VIDIOC_S_FMT, &wanted, CallKind::Other);
-  if (FAILED(result)) return result;
+  if (const int error = door.Ioctl(fd, VIDIOC_S_FMT, &wanted); error != 0) {
+    return ResultFromErrno(error, CallKind::Other);
+  }
   if (format.intervalDenominator == 0) return S_OK;
   v4l2_streamparm parameters{};
   parameters.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   parameters.parm.capture.timeperframe = {format.intervalNumerator, format.intervalDenominator};
-  return device.Call(VIDIOC_S_PARM, &parameters, CallKind::Other);
+  const int error = door.Ioctl(fd, VIDIOC_S_PARM, &parameters);
+  return error == 0 ? S_OK : ResultFromErrno(error, CallKind::Other);
 }
 
 bool IsDescribable(std::uint32_t pixelFormat) {
@@ -242,10 +244,8 @@ bool IsDescribable(std::uint32_t pixelFormat) {
 
 REFERENCE_TIME AverageTimePerFrame(const V4l2Format& format) {
   if (format.intervalDenominator == 0) return 0;
-  // 100 ns units, rounded to the nearest: 1/30 s is 333333.
   const unsigned long long numerator = 10'000'000ull * format.intervalNumerator;
-  return static_cast<REFERENCE_TIME>((numerator + format.intervalDenominator / 2) /
-                                     format.intervalDenominator);
+  return static_cast<REFERENCE_TIME>(numerator / format.intervalDenominator);
 }
 
 AM_MEDIA_TYPE* CreateMediaType(const V4l2Format& format) {

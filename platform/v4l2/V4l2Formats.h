@@ -21,10 +21,11 @@ struct V4l2Format {
 
 // Every format the driver lists, in its order. An error only when the first call fails.
 HRESULT EnumerateFormats(V4l2Device& device, std::vector<V4l2Format>* formats);
-// The format the device is set to now (G_FMT and G_PARM).
+// The format the device is set to now (G_FMT and G_PARM), which any open file may read.
 HRESULT CurrentFormat(V4l2Device& device, V4l2Format* format);
-// S_FMT, then S_PARM where the format has an interval.
-HRESULT ApplyFormat(V4l2Device& device, const V4l2Format& format);
+// S_FMT, then S_PARM where the format has an interval, on the descriptor that is about to
+// request buffers: the driver gives the stream to the file that sets its format.
+HRESULT ApplyFormat(const Door& door, int fd, const V4l2Format& format);
 
 // Whether the platform can describe this pixel format (subtype, bit count, compression).
 bool IsDescribable(std::uint32_t pixelFormat);
@@ -32,6 +33,8 @@ bool IsDescribable(std::uint32_t pixelFormat);
 AM_MEDIA_TYPE* CreateMediaType(const V4l2Format& format);
 // The offered format a media type describes (size, frame time, bit count, compression).
 const V4l2Format* FindFormat(const std::vector<V4l2Format>& formats, const AM_MEDIA_TYPE& type);
+// The frame interval in 100 ns units, truncated as the platform's camera drivers report it:
+// 1/15 s is 666666, so that a display that divides ten million by it reads 15.
 REFERENCE_TIME AverageTimePerFrame(const V4l2Format& format);
 
 }  // namespace korvane::v4l2

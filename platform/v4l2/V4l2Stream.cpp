@@ -64,6 +64,18 @@ REFERENCE_TIME Microseconds(const timeval& time) {
 
 struct V4l2Stream::Shared {
   explicit Shared(Door d) : door(std::move(d)) {}
+  // The buffers are unmapped and freed before the descriptor closes, which gives the stream's
+  // privileges back on every kernel line.
+  ~Shared() {
+    buffers.clear();
+    if (!fd) return;
+    v4l2_requestbuffers none{};
+    none.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    none.memory = V4L2_MEMORY_MMAP;
+    door.Ioctl(fd.Get(), VIDIOC_REQBUFS, &none);
+  }
+  Shared(const Shared&) = delete;
+  Shared& operator=(const Shared&) = delete;
 
   Door door;
   UniqueFd fd;                                    // closed last: it holds the buffers
@@ -157,9 +169,9 @@ void V4l2Stream::Shared::Run(int stop) {
   }
 }
 
-HRESULT V4l2Stream::Create(const Door& door, const std::string& nodePath, IBaseFilter& device,
-                           IPin& receiver, const AM_MEDIA_TYPE& type, StreamNotify notify,
-                           std::unique_ptr<V4l2Stream>* stream) {
+HRESULT V4l2Stream::Create(const Door& door, const std::string& nodePath, const V4l2Format& format,
+                           IBaseFilter& device, IPin& receiver, const AM_MEDIA_TYPE& type,
+                           StreamNotify notify, std::unique_ptr<V4l2Stream>* stream) {
   auto shared = std::make_shared<Shared>(door);
   if (FAILED(receiver.QueryInterface(IID_IMemInputPin,
                                      shared->receiver.ReleaseAndGetVoidAddressOf()))) {
@@ -168,6 +180,8 @@ HRESULT V4l2Stream::Create(const Door& door, const std::string& nodePath, IBaseF
   const int fd = door.Open(nodePath, DeviceOpenFlags());
   if (fd < 0) return ResultFromErrno(-fd, CallKind::Open);
   shared->fd = UniqueFd(door, fd);
+  // EBUSY here: another program streams from the camera or has set its format.
+  if (const HRESULT applied = ApplyFormat(door, fd, format); FAILED(applied)) return applied;
 
   v4l2_requestbuffers request{};
   request.count = kBuffers;

@@ -4,8 +4,8 @@
 // (an event descriptor, so stopping never waits for a frame). Each frame goes downstream as a
 // media sample with its time from the start of the stream, and its buffer back to the driver.
 // An unplugged camera ends the stream: the graph hears of it (device lost, then the error) and
-// the filter downstream gets its end of stream. Closing the stream gives every buffer back, so
-// another program can take the camera at once.
+// the filter downstream gets its end of stream. Closing the stream frees every buffer and closes
+// its descriptor, which gives the camera back: another program can take it at once.
 
 #include <functional>
 #include <memory>
@@ -15,6 +15,7 @@
 #include "platform/DirectShow9.h"
 #include "platform/os/FileAccess.h"
 #include "platform/v4l2/Kernel.h"
+#include "platform/v4l2/V4l2Formats.h"
 
 namespace korvane::v4l2 {
 
@@ -23,11 +24,11 @@ using StreamNotify = std::function<void(LONG code, LONG_PTR param1, LONG_PTR par
 
 class V4l2Stream {
  public:
-  // Opens the node and takes its buffers for the connection to receiver: busy when another
-  // program streams from the camera.
-  static HRESULT Create(const Door& door, const std::string& nodePath, IBaseFilter& device,
-                        IPin& receiver, const AM_MEDIA_TYPE& type, StreamNotify notify,
-                        std::unique_ptr<V4l2Stream>* stream);
+  // Opens the node, sets the format there and takes its buffers for the connection to
+  // receiver: busy when another program streams from the camera (or has set its format).
+  static HRESULT Create(const Door& door, const std::string& nodePath, const V4l2Format& format,
+                        IBaseFilter& device, IPin& receiver, const AM_MEDIA_TYPE& type,
+                        StreamNotify notify, std::unique_ptr<V4l2Stream>* stream);
   ~V4l2Stream();
   V4l2Stream(const V4l2Stream&) = delete;
   V4l2Stream& operator=(const V4l2Stream&) = delete;

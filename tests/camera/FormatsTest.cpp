@@ -143,7 +143,10 @@ TEST_F(CameraTest, ReadingTheCurrentFormatChecksTypeAndSize) {
             "Cannot retrieve 'IAMStreamConfig' interface");
 }
 
-TEST_F(CameraTest, WritingAFormatSetsTheFirstOfferedMatch) {
+// Size, frame time and bit count choose among the offered formats; where several offer them in
+// different compressions (a camera's YUYV, H264 and MJPG at one size), the record's own
+// compression decides, else the first match is taken.
+TEST_F(CameraTest, WritingAFormatSetsTheOfferedMatchOfItsCompression) {
   SimFormat missingBlock = Format(640, 480, 333333, 16, kYUY2);
   missingBlock.formatBlockMissing = true;
   const std::vector<SimFormat> offered = {
@@ -167,18 +170,21 @@ TEST_F(CameraTest, WritingAFormatSetsTheFirstOfferedMatch) {
     TFCameraFormat request;
     std::size_t expected;  // index of the offered format that becomes current
   };
-  TFCameraFormat otherCompression = listed[2];  // YUY2 640x480: MJPG is offered first
-  otherCompression.Compression = {'Y', 'U', 'Y', '2'};
-  otherCompression.Source = {1, 2, 3, 4};
+  TFCameraFormat otherRectangles = listed[2];  // YUY2 640x480: MJPG is offered first
+  otherRectangles.Source = {1, 2, 3, 4};
+  TFCameraFormat unofferedCompression = listed[2];
+  unofferedCompression.Compression = {'H', '2', '6', '4'};
   const Case cases[] = {
       {"first", listed[0], 0},
-      {"first of two that differ in compression only", listed[2], 2},
-      {"compression and rectangles do not take part", otherCompression, 2},
+      {"its own compression, not the first of two that differ in it only", listed[2], 3},
+      {"the first of them when that is its compression", listed[1], 2},
+      {"rectangles do not take part", otherRectangles, 3},
+      {"a compression not offered takes the first match", unofferedCompression, 2},
       {"negative height matches only itself", listed[3], 4},
       {"frame time", listed[4], 5},
   };
   for (const Case& c : cases) {
-    ChangeDevice([](SimDevice& d) { d.currentFormat = 3; });
+    ChangeDevice([](SimDevice& d) { d.currentFormat = 1; });  // one no case should choose
     camera.SetFormat(c.request);
     EXPECT_EQ(Device().currentFormat, c.expected) << c.name;
   }

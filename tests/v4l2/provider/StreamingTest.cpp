@@ -4,6 +4,8 @@
 // stopping leaves nothing behind.
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <linux/videodev2.h>
 
 #include <fstream>
 #include <sstream>
@@ -126,13 +128,14 @@ TEST_F(V4l2Streaming, ASecondProgramFindsTheCameraBusyUntilTheFirstStops) {
     TFCamera second;
     second.SetDeviceName("Test Cam");
     second.SetCaptureType(ctGrabber);
-    // The format cannot be set while another streams: building the graph fails.
-    EXPECT_EQ(OleErrorOf([&] { second.SetActive(true); }).first, HRESULT_ERROR_BUSY);
-    EXPECT_FALSE(second.GetActive());
+    // Building the graph claims nothing; starting it asks the driver for the stream.
+    second.SetActive(true);
+    EXPECT_EQ(OleErrorOf([&] { second.Run(); }).first, HRESULT_ERROR_BUSY);
 
     // Stopping gives every buffer back: the other one can take the camera at once.
     first.Stop();
     first.SetActive(false);
+    second.SetActive(false);
     FrameCounter seen;
     second.SetOnImageAvailable(seen.Event());
     second.SetActive(true);
@@ -140,6 +143,59 @@ TEST_F(V4l2Streaming, ASecondProgramFindsTheCameraBusyUntilTheFirstStops) {
     EXPECT_TRUE(seen.WaitForMore(2));
     second.Stop();
     second.SetActive(false);
+  }
+}
+
+// Another program that streams (a descriptor of its own, as a browser has) keeps the camera
+// test out but not the controls; once it stops, the test starts. On both kernel lines.
+TEST_F(V4l2Streaming, AnotherProgramsStreamKeepsTheTestOutButNotTheControls) {
+  for (const char* kernel : {"6.1", "current"}) {
+    SCOPED_TRACE(kernel);
+    TFCamera& camera =
+        Select(FullCamera("", std::string(R"({"kernel":")") + kernel + R"("})"), "Test Cam");
+    const Door door(SharedKernel());
+    const int other = door.Open(Kernel().NodePath("cam"), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(other, 0);
+    v4l2_format format{};
+    format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    ASSERT_EQ(door.Ioctl(other, VIDIOC_G_FMT, &format), 0);
+    ASSERT_EQ(door.Ioctl(other, VIDIOC_S_FMT, &format), 0);
+    v4l2_requestbuffers request{};
+    request.count = 2;
+    request.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    request.memory = V4L2_MEMORY_MMAP;
+    ASSERT_EQ(door.Ioctl(other, VIDIOC_REQBUFS, &request), 0);
+    v4l2_buffer buffer{};
+    buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    buffer.memory = V4L2_MEMORY_MMAP;
+    ASSERT_EQ(door.Ioctl(other, VIDIOC_QBUF, &buffer), 0);
+    std::uint32_t type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    ASSERT_EQ(door.Ioctl(other, VIDIOC_STREAMON, &type), 0);
+
+    FrameCounter counter;
+    camera.SetCaptureType(ctGrabber);
+    camera.SetOnImageAvailable(counter.Event());
+    camera.SetActive(true);
+    EXPECT_EQ(OleErrorOf([&] { camera.Run(); }).first, HRESULT_ERROR_BUSY);
+    camera.SetActive(false);
+    camera.SetBrightness(7);
+    EXPECT_EQ(camera.GetBrightness(), 7) << "every control works beside the other stream";
+    EXPECT_EQ(Kernel().ControlValue("cam", V4L2_CID_BRIGHTNESS), 7);
+
+    ASSERT_EQ(door.Close(other), 0);  // the other program ends
+    camera.SetActive(true);
+    camera.Run();
+    EXPECT_TRUE(counter.WaitForMore(2));
+    camera.Stop();
+    camera.SetActive(false);
+
+    // Stopped, the tool holds nothing: another program sets a format and streams.
+    const int next = door.Open(Kernel().NodePath("cam"), O_RDWR | O_NONBLOCK);
+    EXPECT_EQ(door.Ioctl(next, VIDIOC_S_FMT, &format), 0);
+    EXPECT_EQ(door.Ioctl(next, VIDIOC_REQBUFS, &request), 0);
+    EXPECT_EQ(door.Ioctl(next, VIDIOC_QBUF, &buffer), 0);
+    EXPECT_EQ(door.Ioctl(next, VIDIOC_STREAMON, &type), 0);
+    ASSERT_EQ(door.Close(next), 0);
   }
 }
 
