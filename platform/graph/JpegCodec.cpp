@@ -15,6 +15,9 @@ namespace korvane::graph {
 namespace {
 
 constexpr int kQuality = 85;
+// The most a picture of another size than agreed may take while it is fitted: a 4K frame in
+// 32 bits, twice over.
+constexpr std::size_t kMaxOwnSizeBytes = std::size_t{3840} * 2160 * 4 * 2;
 
 // libjpeg reports a fatal error by calling error_exit, which must not return; it jumps back to
 // the call that started the picture. Only plain data lives between that call and the jump.
@@ -197,6 +200,7 @@ std::size_t JpegEncoder::EncodeBgr(const BYTE* pixels, int width, int height, in
 struct JpegDecoder::Codec {
   jpeg_decompress_struct info{};
   ErrorManager errors{};
+  std::vector<BYTE> ownSize;  // a picture of another size, before it is fitted
 
   Codec() {
     UseErrorManager(errors);
@@ -208,6 +212,44 @@ struct JpegDecoder::Codec {
 
 JpegDecoder::JpegDecoder() : codec_(std::make_unique<Codec>()) {}
 JpegDecoder::~JpegDecoder() = default;
+
+namespace {
+
+// Rows as libjpeg hands them out, into rows of stride bytes from `out`, bottom row first when
+// bottomUp. Data cut short ends the scan early; the rows after the cut come as the decoder
+// fills them (from the last of the data), so the picture shows as far as it arrived.
+void ReadRows(jpeg_decompress_struct& info, BYTE* out, std::size_t stride, bool bottomUp) {
+  const std::size_t height = info.output_height;
+  while (info.output_scanline < info.output_height) {
+    const std::size_t line = info.output_scanline;
+    const std::size_t memoryRow = bottomUp ? height - 1 - line : line;
+    JSAMPROW row = out + memoryRow * stride;
+    jpeg_read_scanlines(&info, &row, 1);
+  }
+}
+
+// The picture in `from` (top row first, packed rows of width x pixel bytes) stretched to fill
+// width x height rows of `out`, each pixel taken from its nearest source pixel.
+void Fit(const BYTE* from, int fromWidth, int fromHeight, int pixel, BYTE* out, int width,
+         int height, std::size_t stride, bool bottomUp) {
+  const std::size_t fromStride = static_cast<std::size_t>(fromWidth) * pixel;
+  std::vector<int> columns(static_cast<std::size_t>(width));
+  for (int x = 0; x < width; ++x) {
+    columns[static_cast<std::size_t>(x)] =
+        static_cast<int>(static_cast<long long>(x) * fromWidth / width) * pixel;
+  }
+  for (int y = 0; y < height; ++y) {
+    const BYTE* source =
+        from +
+        static_cast<std::size_t>(static_cast<long long>(y) * fromHeight / height) * fromStride;
+    BYTE* row = out + static_cast<std::size_t>(bottomUp ? height - 1 - y : y) * stride;
+    for (int x = 0; x < width; ++x) {
+      std::copy_n(source + columns[static_cast<std::size_t>(x)], pixel, row + x * pixel);
+    }
+  }
+}
+
+}  // namespace
 
 bool JpegDecoder::DecodeBgr(const BYTE* data, std::size_t length, int width, int height,
                             int bytesPerPixel, bool bottomUp, BYTE* out) {
@@ -222,21 +264,46 @@ bool JpegDecoder::DecodeBgr(const BYTE* data, std::size_t length, int width, int
     return false;
   }
   jpeg_mem_src(&info, data, static_cast<unsigned long>(length));
-  if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK ||
-      info.image_width != static_cast<JDIMENSION>(width) ||
-      info.image_height != static_cast<JDIMENSION>(height)) {
+  if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK || info.image_width < 1 ||
+      info.image_height < 1 || info.image_width > kMaxPictureSide ||
+      info.image_height > kMaxPictureSide) {
     jpeg_abort_decompress(&info);
     return false;
   }
   info.out_color_space = bytesPerPixel == 3 ? JCS_EXT_BGR : JCS_EXT_BGRA;
-  jpeg_start_decompress(&info);
-  while (info.output_scanline < info.output_height) {
-    const std::size_t line = info.output_scanline;
-    const std::size_t memoryRow = bottomUp ? static_cast<std::size_t>(height) - 1 - line : line;
-    JSAMPROW row = out + memoryRow * stride;
-    jpeg_read_scanlines(&info, &row, 1);
+  const bool ownSize = info.image_width == static_cast<JDIMENSION>(width) &&
+                       info.image_height == static_cast<JDIMENSION>(height);
+  if (ownSize) {
+    jpeg_start_decompress(&info);
+    ReadRows(info, out, stride, bottomUp);
+    jpeg_finish_decompress(&info);
+    return true;
   }
+  // A camera that sends another size than it agreed to: the picture is shown all the same,
+  // decoded at its own size and stretched to the agreed one. A much larger picture is decoded
+  // scaled down by libjpeg first, which also keeps the memory of a hostile size in bounds.
+  for (const unsigned denominator : {8u, 4u, 2u}) {
+    if (info.image_width / denominator >= static_cast<JDIMENSION>(width) &&
+        info.image_height / denominator >= static_cast<JDIMENSION>(height)) {
+      info.scale_num = 1;
+      info.scale_denom = denominator;
+      break;
+    }
+  }
+  jpeg_calc_output_dimensions(&info);
+  const int fromWidth = static_cast<int>(info.output_width);
+  const int fromHeight = static_cast<int>(info.output_height);
+  const std::size_t fromStride = static_cast<std::size_t>(fromWidth) * bytesPerPixel;
+  if (fromStride * static_cast<std::size_t>(fromHeight) > kMaxOwnSizeBytes) {
+    jpeg_abort_decompress(&info);
+    return false;
+  }
+  codec_->ownSize.resize(fromStride * static_cast<std::size_t>(fromHeight));
+  jpeg_start_decompress(&info);
+  ReadRows(info, codec_->ownSize.data(), fromStride, false);
   jpeg_finish_decompress(&info);
+  Fit(codec_->ownSize.data(), fromWidth, fromHeight, bytesPerPixel, out, width, height, stride,
+      bottomUp);
   return true;
 }
 

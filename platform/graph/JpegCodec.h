@@ -41,9 +41,10 @@ class JpegDecoder {
   JpegDecoder(const JpegDecoder&) = delete;
   JpegDecoder& operator=(const JpegDecoder&) = delete;
 
-  // Decodes a picture of exactly width x height into 24- or 32-bit blue-green-red rows padded to
-  // four bytes (the fourth byte of a pixel 255), bottom row first when bottomUp. False, with out
-  // left in any state, for data that is not such a picture.
+  // Decodes a picture into width x height 24- or 32-bit blue-green-red rows padded to four
+  // bytes (the fourth byte of a pixel 255), bottom row first when bottomUp. A picture of another
+  // size is stretched to fill them; one cut short shows as far as its data goes. False, with
+  // out left in any state, for data that is not a picture at all.
   bool DecodeBgr(const BYTE* data, std::size_t length, int width, int height, int bytesPerPixel,
                  bool bottomUp, BYTE* out);
 

@@ -10,9 +10,11 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "platform/graph/GraphClasses.h"
 #include "tests/camera/FrameWaiting.h"
+#include "tests/camera/TestControls.h"
 #include "tests/v4l2/provider/Cameras.h"
 #include "tests/v4l2/provider/V4l2Fixture.h"
 
@@ -20,6 +22,7 @@ namespace korvane::v4l2::testing {
 namespace {
 
 using camera::testing::FrameCounter;
+using camera::testing::TestControl;
 using camera::testing::WaitFor;
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -196,6 +199,83 @@ TEST_F(V4l2Streaming, AnotherProgramsStreamKeepsTheTestOutButNotTheControls) {
     EXPECT_EQ(door.Ioctl(next, VIDIOC_QBUF, &buffer), 0);
     EXPECT_EQ(door.Ioctl(next, VIDIOC_STREAMON, &type), 0);
     ASSERT_EQ(door.Close(next), 0);
+  }
+}
+
+struct Rows {
+  int top, bottom;  // of the 640x480 picture, top row 0
+};
+
+// Whether some rows of a 640x480 snapshot (a 32-bit bitmap, bottom row first after its 54
+// bytes of headers) show something: the test picture's bars, not black.
+bool ShowsSomething(const std::string& bitmap, Rows rows) {
+  constexpr std::size_t kHeaders = 54, kStride = 640 * 4;
+  if (bitmap.size() != kHeaders + kStride * 480) return false;
+  for (int y = rows.top; y < rows.bottom; y += 4) {
+    const std::size_t row = kHeaders + static_cast<std::size_t>(479 - y) * kStride;
+    for (std::size_t x = 0; x < 640; x += 4) {
+      const auto green = static_cast<unsigned char>(bitmap[row + x * 4 + 1]);
+      if (green > 40) return true;
+    }
+  }
+  return false;
+}
+
+// Frames as real cameras send them, in the camera test's graph (the renderer, behind the
+// decoder for MJPG): cut short they show as far as they go, of another size they fill the
+// picture, damaged or empty they are skipped, and none of them is reported as an error.
+TEST_F(V4l2Streaming, FramesAsRealCamerasSendThemAreShownOrSkipped) {
+  const struct Case {
+    const char* name;
+    const char* fourcc;
+    const char* faults;
+    Rows shown;  // the part of the picture that must show the camera's
+  } cases[] = {
+      {"MJPG cut short", "MJPG", R"([{"kind":"truncated"}])", Rows{0, 100}},
+      {"MJPG of a smaller size", "MJPG", R"([{"kind":"otherSize","width":320,"height":240}])",
+       Rows{380, 480}},
+      {"MJPG of a larger size", "MJPG", R"([{"kind":"otherSize","width":1280,"height":720}])",
+       Rows{380, 480}},
+      {"MJPG damaged", "MJPG", R"([{"kind":"error","every":2}])", Rows{380, 480}},
+      {"MJPG empty", "MJPG", R"([{"kind":"empty","every":2}])", Rows{380, 480}},
+      {"YUYV damaged", "YUYV", R"([{"kind":"error","every":2}])", Rows{380, 480}},
+      {"YUYV empty", "YUYV", R"([{"kind":"empty","every":3}])", Rows{380, 480}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Install(std::string(R"({"cameras":[{"id":"cam","node":0,"card":"Faulty",
+      "usb":{"vendor":"1234","product":"5678","productName":"Faulty"},
+      "formats":[{"fourcc":")") +
+            c.fourcc + R"(","sizes":[{"width":640,"height":480,"intervals":["1/30"]}]}],
+      "frameFaults":)" +
+            c.faults + "}]}");
+    const auto form = TestControl::Form();
+    const auto preview = TestControl::On(form.get(), {0, 0}, 640, 480);
+    {
+      TFCamera camera(form.get());
+      camera.SetDeviceName("Faulty");
+      camera.SetPreviewControl(preview.get());
+      camera.SetCaptureType(ctVmr9);
+      camera.SetActive(true);
+      // The renderer's picture is taken while the graph pauses, as a snapshot is.
+      EXPECT_TRUE(WaitFor([&] {
+        camera.Run();
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        camera.Pause();
+        TFImageFormat format = ifBmp;
+        return ShowsSomething(Snapshot(camera, &format), c.shown) && format == ifBmp;
+      })) << "the picture stayed black";
+      const ComPtr<IMediaEvent> events = camera.GetGraphBuilder().As<IMediaEvent>();
+      ASSERT_NE(events, nullptr);
+      LONG code = 0;
+      LONG_PTR first = 0, second = 0;
+      while (events->GetEvent(&code, &first, &second, 0) == S_OK) {
+        events->FreeEventParams(code, first, second);
+        EXPECT_NE(code, EC_ERRORABORT) << "a frame was reported as an error";
+      }
+      camera.Stop();
+      camera.SetActive(false);
+    }
   }
 }
 
