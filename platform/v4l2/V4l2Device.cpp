@@ -1,10 +1,20 @@
 #include "platform/v4l2/V4l2Device.h"
 
 #include <fcntl.h>
+#include <linux/videodev2.h>
 
+#include <cerrno>
+#include <chrono>
+#include <thread>
 #include <utility>
 
 namespace korvane::v4l2 {
+namespace {
+
+// How long the USB core may take from a failed transfer to removing the node.
+constexpr std::chrono::milliseconds kUnplugSettling{30};
+
+}  // namespace
 
 int DeviceOpenFlags() {
   return O_RDWR | O_NONBLOCK | O_CLOEXEC;
@@ -23,10 +33,33 @@ int V4l2Device::Descriptor() {
   return fd_.Get();
 }
 
+bool NodeIsGoingAway(const Door& door, int fd, int error) {
+  switch (error) {
+    case ENODEV:
+    case ESHUTDOWN:
+      return true;
+    case EPROTO:
+    case ETIMEDOUT:
+    case EIO:
+      break;
+    default:
+      return false;
+  }
+  const auto gone = [&] {
+    v4l2_capability capability{};
+    return door.Ioctl(fd, VIDIOC_QUERYCAP, &capability) == ENODEV;
+  };
+  if (gone()) return true;
+  std::this_thread::sleep_for(kUnplugSettling);
+  return gone();
+}
+
+// An error of a camera being unplugged reads as the camera gone, on every path.
 int V4l2Device::Ioctl(unsigned long request, void* argument) {
   const int fd = Descriptor();
   if (fd < 0) return -fd;
-  return door_.Ioctl(fd, request, argument);
+  const int error = door_.Ioctl(fd, request, argument);
+  return error != 0 && NodeIsGoingAway(door_, fd, error) ? ENODEV : error;
 }
 
 HRESULT V4l2Device::EnsureOpen() {
@@ -37,7 +70,7 @@ HRESULT V4l2Device::EnsureOpen() {
 HRESULT V4l2Device::Call(unsigned long request, void* argument, CallKind kind) {
   const int fd = Descriptor();
   if (fd < 0) return ResultFromErrno(-fd, CallKind::Open);
-  return ResultFromErrno(door_.Ioctl(fd, request, argument), kind);
+  return ResultFromErrno(Ioctl(request, argument), kind);
 }
 
 }  // namespace korvane::v4l2

@@ -44,4 +44,10 @@ class V4l2Device {
 // The node's flags as the provider opens it: never blocking the caller, never inherited.
 int DeviceOpenFlags();
 
+// Whether an error of a call on fd means that its camera is being unplugged. A USB transfer to
+// a camera whose cable is pulled fails with EPROTO, ESHUTDOWN, ETIMEDOUT or EIO a moment
+// before the node goes; ESHUTDOWN always means it, the others when the node is found going
+// (at once, or after a short wait for the USB core to finish). ENODEV is gone already.
+bool NodeIsGoingAway(const Door& door, int fd, int error);
+
 }  // namespace korvane::v4l2

@@ -142,7 +142,7 @@ void V4l2Stream::Shared::Run(int stop) {
     v4l2_buffer buffer = CaptureBuffer();
     if (const int error = door.Ioctl(fd.Get(), VIDIOC_DQBUF, &buffer); error != 0) {
       if (error == EAGAIN) continue;
-      if (error == ENODEV) {
+      if (NodeIsGoingAway(door, fd.Get(), error)) {
         DeviceLost();
       } else {
         Failed(ResultFromErrno(error, CallKind::Other));
@@ -162,7 +162,7 @@ void V4l2Stream::Shared::Run(int stop) {
       Failed(delivered);
       return;
     }
-    if (requeued == ENODEV) {
+    if (requeued != 0 && NodeIsGoingAway(door, fd.Get(), requeued)) {
       DeviceLost();
       return;
     }

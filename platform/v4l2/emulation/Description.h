@@ -104,6 +104,7 @@ struct FirmwareDescription {
   StreamRule streamRule = StreamRule::kPrivileges;
   bool inactiveCheck = true;  // writes to a control whose automatic companion is on are refused
   int interruptCalls = 0;     // the next calls on the camera answer EINTR
+  int unplugError = 0;  // the next transfer fails with it as the cable is pulled, then it is gone
   std::vector<Fault> faults;
   bool operator==(const FirmwareDescription&) const = default;
 };

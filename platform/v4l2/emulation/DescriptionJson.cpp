@@ -29,11 +29,11 @@ constexpr std::size_t kMaxFormats = 64;
 constexpr int kMaxNode = 255;
 
 constexpr std::pair<std::string_view, int> kErrnoNames[] = {
-    {"EPERM", EPERM},     {"ENOENT", ENOENT},       {"EINTR", EINTR},   {"EIO", EIO},
-    {"ENXIO", ENXIO},     {"EAGAIN", EAGAIN},       {"ENOMEM", ENOMEM}, {"EACCES", EACCES},
-    {"EBUSY", EBUSY},     {"ENODEV", ENODEV},       {"EINVAL", EINVAL}, {"ENOSPC", ENOSPC},
-    {"EPIPE", EPIPE},     {"ERANGE", ERANGE},       {"EILSEQ", EILSEQ}, {"EPROTO", EPROTO},
-    {"EREMOTE", EREMOTE}, {"ETIMEDOUT", ETIMEDOUT},
+    {"EPERM", EPERM},     {"ENOENT", ENOENT},       {"EINTR", EINTR},         {"EIO", EIO},
+    {"ENXIO", ENXIO},     {"EAGAIN", EAGAIN},       {"ENOMEM", ENOMEM},       {"EACCES", EACCES},
+    {"EBUSY", EBUSY},     {"ENODEV", ENODEV},       {"EINVAL", EINVAL},       {"ENOSPC", ENOSPC},
+    {"EPIPE", EPIPE},     {"ERANGE", ERANGE},       {"EILSEQ", EILSEQ},       {"EPROTO", EPROTO},
+    {"EREMOTE", EREMOTE}, {"ETIMEDOUT", ETIMEDOUT}, {"ESHUTDOWN", ESHUTDOWN},
 };
 
 constexpr std::pair<std::string_view, std::uint32_t> kControlTypes[] = {
@@ -211,6 +211,15 @@ ControlDescription ParseControl(const Json& json, const std::string& at, std::si
   return control;
 }
 
+// An error by its name ("EIO") or number.
+int ErrorNumber(const Json& error, const std::string& at) {
+  if (!error.is_string()) return static_cast<int>(Integer(error, at, 1, 4095));
+  for (const auto& [name, value] : kErrnoNames) {
+    if (error.get<std::string>() == name) return value;
+  }
+  Fail(at, "unknown error name");
+}
+
 Fault ParseFault(const Json& json, const std::string& at,
                  const std::vector<ControlDescription>& controls) {
   ExpectObject(json, at, {"control", "call", "errno", "times"});
@@ -243,15 +252,7 @@ Fault ParseFault(const Json& json, const std::string& at,
   } else {
     Fail(Child(at, "call"), "expected \"get\", \"set\" or \"query\"");
   }
-  const Json& error = Required(json, at, "errno");
-  if (error.is_string()) {
-    for (const auto& [name, value] : kErrnoNames) {
-      if (error.get<std::string>() == name) fault.error = value;
-    }
-    if (fault.error == 0) Fail(Child(at, "errno"), "unknown error name");
-  } else {
-    fault.error = static_cast<int>(Integer(error, Child(at, "errno"), 1, 4095));
-  }
+  fault.error = ErrorNumber(Required(json, at, "errno"), Child(at, "errno"));
   if (const Json* times = Member(json, "times")) {
     fault.times = static_cast<int>(Integer(*times, Child(at, "times"), 1, 1'000'000));
   }
@@ -260,7 +261,7 @@ Fault ParseFault(const Json& json, const std::string& at,
 
 FirmwareDescription ParseFirmware(const Json& json, const std::string& at,
                                   const std::vector<ControlDescription>& controls) {
-  ExpectObject(json, at, {"kernel", "inactiveCheck", "interruptCalls", "faults"});
+  ExpectObject(json, at, {"kernel", "inactiveCheck", "interruptCalls", "faults", "unplugging"});
   FirmwareDescription firmware;
   if (const auto kernel = OptionalText(json, at, "kernel")) {
     if (*kernel != "current" && *kernel != "6.1" && *kernel != "old") {
@@ -270,6 +271,9 @@ FirmwareDescription ParseFirmware(const Json& json, const std::string& at,
     firmware.streamRule = *kernel == "current" ? StreamRule::kQueueOwner : StreamRule::kPrivileges;
   }
   firmware.inactiveCheck = Boolean(json, at, "inactiveCheck", true);
+  if (const Json* unplugging = Member(json, "unplugging")) {
+    firmware.unplugError = ErrorNumber(*unplugging, Child(at, "unplugging"));
+  }
   if (const Json* calls = Member(json, "interruptCalls")) {
     firmware.interruptCalls =
         static_cast<int>(Integer(*calls, Child(at, "interruptCalls"), 0, 1'000'000));

@@ -14,10 +14,18 @@ void Firmware::Replace(FirmwareDescription description) {
   left_.clear();
   for (const Fault& fault : description_.faults) left_.push_back(fault.times.value_or(-1));
   interruptions_ = description_.interruptCalls;
+  pulled_ = false;
+}
+
+int Firmware::StreamTransfer() {
+  if (description_.unplugError == 0 || pulled_) return 0;
+  pulled_ = true;
+  return description_.unplugError;
 }
 
 int Firmware::Transfer(std::uint32_t control, Call call) {
   ++transfers_;
+  if (const int pulled = StreamTransfer()) return pulled;
   for (std::size_t i = 0; i < description_.faults.size(); ++i) {
     const Fault& fault = description_.faults[i];
     if (fault.control != control || fault.call != call || left_[i] == 0) continue;

@@ -17,6 +17,10 @@ class Firmware {
 
   // One transfer for a control: 0, or the errno the driver makes of the camera's answer.
   int Transfer(std::uint32_t control, Call call);
+  // A frame's transfer while streaming: 0, or the error of a cable being pulled.
+  int StreamTransfer();
+  // Whether the cable was pulled during a transfer: the camera is to be unplugged.
+  bool Pulled() const { return pulled_; }
   // A write the camera refuses because the control's automatic companion is on: the camera
   // answers "wrong state", which older kernels report as EILSEQ and current ones as EACCES.
   int WrongState();
@@ -43,6 +47,7 @@ class Firmware {
   FirmwareDescription description_;
   std::vector<int> left_;  // per fault: how many more times it fails (-1: always)
   int interruptions_ = 0;
+  bool pulled_ = false;
   std::size_t transfers_ = 0;
 };
 

@@ -332,6 +332,10 @@ int QueueBuffer(IoctlCall& call, void* argument) {
 }
 
 int DequeueBuffer(IoctlCall& call, void* argument) {
+  if (!call.file.Metadata() && call.file.Queue().Streaming() &&
+      !call.file.Queue().OwnedByAnother(&call.file)) {
+    if (const int pulled = call.camera.CameraFirmware().StreamTransfer()) return pulled;
+  }
   return call.file.Queue().Dequeue(&call.file, As<v4l2_buffer>(argument));
 }
 
@@ -455,6 +459,9 @@ int KernelCore::Ioctl(int fd, unsigned long request, void* argument) {
   if (error == 0) error = entry->handler(call, argument);
   // What reached the camera is stored even when a later part of the request failed.
   if (entry->changesState && Persist(id, before) != 0) return -EIO;
+  // A transfer failed as the cable was pulled: the device goes right after, as the USB core
+  // disconnects it.
+  if (camera->CameraFirmware().Pulled() && device.registered) SetPresent(id, false);
   if (error == 0 && device.registered) Announce(device, file.get(), call.changes);
   return -error;
 }

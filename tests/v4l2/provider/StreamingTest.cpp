@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/graph/GraphClasses.h"
+#include "platform/v4l2/V4l2Device.h"
 #include "tests/camera/FrameWaiting.h"
 #include "tests/camera/TestControls.h"
 #include "tests/v4l2/provider/Cameras.h"
@@ -305,6 +306,44 @@ TEST_F(V4l2Streaming, PullingTheCableEndsTheStreamAndTheGraphSaysSo) {
 
 // The counts of threads, descriptors and mappings settle after a few cycles (the graph's
 // classes, the toolkit-free allocator's arenas); from there a thousand more add nothing.
+// A camera whose cable is pulled answers the transfer in flight with a USB error a moment
+// before its node goes; on the control path and on the stream that is the camera lost, as
+// ENODEV is. The same error from a camera that stays is that call's failure only.
+TEST_F(V4l2Streaming, ErrorsOfACableBeingPulledAreTheCameraLost) {
+  for (const char* error : {"EPROTO", "ESHUTDOWN", "ETIMEDOUT", "EIO"}) {
+    SCOPED_TRACE(error);
+    const std::string pulled = std::string(R"({"unplugging":")") + error + R"("})";
+    // The control path: the first read that reaches the camera.
+    Install(FullCamera("", pulled));
+    V4l2Device device(Door(SharedKernel()), Kernel().NodePath("cam"));
+    v4l2_control control{V4L2_CID_BRIGHTNESS, 0};
+    EXPECT_EQ(device.Call(VIDIOC_G_CTRL, &control, CallKind::ControlQuery),
+              HRESULT_ERROR_DEVICE_NOT_CONNECTED);
+
+    // The stream: the first frame's transfer.
+    Install(FullCamera("", pulled));
+    TFCamera streaming;
+    streaming.SetDeviceName("Test Cam");
+    streaming.SetCaptureType(ctGrabber);
+    streaming.SetActive(true);
+    streaming.Run();
+    const ComPtr<IMediaEvent> events = streaming.GetGraphBuilder().As<IMediaEvent>();
+    ASSERT_NE(events, nullptr);
+    LONG code = 0;
+    LONG_PTR first = 0, second = 0;
+    ASSERT_EQ(events->GetEvent(&code, &first, &second, 60'000), S_OK);
+    events->FreeEventParams(code, first, second);
+    EXPECT_EQ(code, EC_DEVICE_LOST);
+    streaming.Stop();
+    streaming.SetActive(false);
+  }
+  // A firmware fault of one control, the camera staying, is no lost camera.
+  Install(FullCamera("", R"({"faults":[{"control":"brightness","call":"get","errno":"EIO"}]})"));
+  V4l2Device device(Door(SharedKernel()), Kernel().NodePath("cam"));
+  v4l2_control control{V4L2_CID_BRIGHTNESS, 0};
+  EXPECT_EQ(device.Call(VIDIOC_G_CTRL, &control, CallKind::ControlQuery), E_FAIL);
+}
+
 TEST_F(V4l2Streaming, StartingAndStoppingAThousandTimesLeavesNothingBehind) {
   TFCamera& camera = Select(FullCamera(), "Test Cam");
   camera.SetCaptureType(ctGrabber);
