@@ -79,20 +79,23 @@ HRESULT V4l2CapturePin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {
     if (!wanted) return VFW_E_INVALIDMEDIATYPE;
     order.push_back(wanted);
   } else {
-    // The format chosen (else the one the device is set to) first, then the others in the
-    // driver's order.
-    V4l2Format current;
+    // A chosen format is the only one offered, so that a format the filter downstream cannot
+    // take fails to connect instead of streaming another; without one, the format the device
+    // is set to comes first, then the others in the driver's order.
     std::optional<V4l2Format> chosen;
     {
       std::lock_guard lock(connectionMutex_);
       chosen = chosen_;
     }
+    V4l2Format current;
     if (chosen || SUCCEEDED(CurrentFormat(*device_, &current))) {
       const auto found = std::find(formats.begin(), formats.end(), chosen.value_or(current));
       if (found != formats.end()) order.push_back(&*found);
     }
-    for (const V4l2Format& format : formats) {
-      if (order.empty() || order.front() != &format) order.push_back(&format);
+    if (!chosen) {
+      for (const V4l2Format& format : formats) {
+        if (order.empty() || order.front() != &format) order.push_back(&format);
+      }
     }
   }
   for (const V4l2Format* format : order) {
