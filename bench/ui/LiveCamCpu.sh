@@ -6,11 +6,15 @@
 # through the Video4Linux2 path; an emulated camera films its test picture inside the same
 # process, on a thread named "emulated camera": its time is printed apart, since a real
 # camera does that work in its own hardware.
-# Usage: LiveCamCpu.sh path/to/e2e_camera_test_process [seconds] [sim|yuyv|mjpg]
+# The emulated camera streams 1920x1080 unless a size is given (3840x2160 for a 4K camera).
+# Usage: LiveCamCpu.sh path/to/e2e_camera_test_process [seconds] [sim|yuyv|mjpg] [WIDTHxHEIGHT]
 set -euo pipefail
 program=$1
 seconds=${2:-20}
 camera=${3:-sim}
+size=${4:-1920x1080}
+width=${size%x*}
+height=${size#*x}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 case "$camera" in
@@ -30,8 +34,8 @@ yuyv | mjpg)
   {"id": "fullhd", "node": 0, "card": "Full HD", "busInfo": "usb-1", "byPath": "pci-0:1",
    "usb": {"vendor": "1d6b", "product": "0102", "productName": "Full HD", "serial": "F1"},
    "controls": [],
-   "formats": [{"fourcc": "$fourcc", "sizes": [{"width": 1920, "height": 1080, "intervals": ["1/30"]}]}],
-   "current": {"fourcc": "$fourcc", "width": 1920, "height": 1080, "interval": "1/30"}},
+   "formats": [{"fourcc": "$fourcc", "sizes": [{"width": $width, "height": $height, "intervals": ["1/30"]}]}],
+   "current": {"fourcc": "$fourcc", "width": $width, "height": $height, "interval": "1/30"}},
   {"id": "spare", "node": 2, "card": "Spare", "busInfo": "usb-2", "byPath": "pci-0:2",
    "usb": {"vendor": "1d6b", "product": "0103", "productName": "Spare"}, "controls": [],
    "formats": [{"fourcc": "YUYV", "sizes": [{"width": 640, "height": 480, "intervals": ["1/30"]}]}],
@@ -41,7 +45,7 @@ JSON
   choice="KORVANE_V4L2_EMULATION=$work/cameras.json"
   ;;
 *)
-  echo "usage: $0 PROGRAM [SECONDS] [sim|yuyv|mjpg]" >&2
+  echo "usage: $0 PROGRAM [SECONDS] [sim|yuyv|mjpg] [WIDTHxHEIGHT]" >&2
   exit 2
   ;;
 esac
@@ -78,4 +82,4 @@ kill \$test \$bare
 wait || true
 INNER
 chmod +x "$work/run.sh"
-xvfb-run -a -s "-screen 0 1920x1200x24" "$work/run.sh"
+xvfb-run -a -s "-screen 0 ${width}x$((height + 120))x24" "$work/run.sh"

@@ -82,11 +82,7 @@ HRESULT V4l2CapturePin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {
     // A chosen format is the only one offered, so that a format the filter downstream cannot
     // take fails to connect instead of streaming another; without one, the format the device
     // is set to comes first, then the others in the driver's order.
-    std::optional<V4l2Format> chosen;
-    {
-      std::lock_guard lock(connectionMutex_);
-      chosen = chosen_;
-    }
+    const std::optional<V4l2Format> chosen = Chosen();
     V4l2Format current;
     if (chosen || SUCCEEDED(CurrentFormat(*device_, &current))) {
       const auto found = std::find(formats.begin(), formats.end(), chosen.value_or(current));
@@ -110,6 +106,11 @@ HRESULT V4l2CapturePin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {
     return S_OK;
   }
   return type ? VFW_E_INVALIDMEDIATYPE : VFW_E_CANNOT_CONNECT;
+}
+
+std::optional<V4l2Format> V4l2CapturePin::Chosen() {
+  std::lock_guard lock(connectionMutex_);
+  return chosen_;
 }
 
 HRESULT V4l2CapturePin::ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) {
@@ -265,10 +266,7 @@ HRESULT V4l2CapturePin::GetFormat(AM_MEDIA_TYPE** type) {
   V4l2Format current;
   const HRESULT result = CurrentFormat(*device_, &current);
   if (FAILED(result)) return result;
-  {
-    std::lock_guard lock(connectionMutex_);
-    if (chosen_) current = *chosen_;
-  }
+  if (const auto chosen = Chosen()) current = *chosen;
   if (!IsDescribable(current.pixelFormat)) return VFW_E_INVALIDMEDIATYPE;
   *type = CreateMediaType(current);
   return *type ? S_OK : E_OUTOFMEMORY;

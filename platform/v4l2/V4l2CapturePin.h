@@ -76,6 +76,8 @@ class V4l2CapturePin final : public IPin,
   };
   using MediaTypePtr = std::unique_ptr<AM_MEDIA_TYPE, MediaTypeDelete>;
 
+  std::optional<V4l2Format> Chosen();
+
   IBaseFilter& filter_;
   const std::shared_ptr<V4l2Device> device_;
   const std::atomic<FILTER_STATE>& filterState_;
