@@ -38,12 +38,12 @@ void TRestoreLog::Refused(const ECliError& error) {
 
 void RestoreCamera(TOpenCamera& camera, const TRememberedCamera& remembered, TWriteLog& log) {
   // The camera's name may have changed since (a firmware update): the device path is the key.
-  if (!CameraSettingsFile::HasSection(remembered.File, remembered.Name)) {
+  if (!remembered.Settings.SectionFound) {
     throw ECliError(TExitCode::SettingsFile,
                     camera.Message("", "the remembered settings file " + remembered.File.string() +
                                            " has no section [" + remembered.Name + "]"));
   }
-  ApplySettings(camera, CameraSettingsFile::Read(remembered.File, remembered.Name), log);
+  ApplySettings(camera, remembered.Settings.Settings, log);
 }
 
 std::string RestoredText(const TOpenCamera& camera, const TRestoreLog& log) {
