@@ -15,6 +15,7 @@ enum class TExitCode : int {
   Unsupported = 4,     // the camera does not support a property or mode that was asked for
   DeviceError = 5,     // the camera (or the camera file) failed
   Unavailable = 6,     // this system cannot do it (no camera watch, no systemd user manager)
+  OutputError = 7,     // standard output or standard error could not be written
 };
 
 // An error with an empty message has already been reported line by line.

@@ -28,7 +28,8 @@ KORVANE_CAMERAS chooses the cameras as for the window (unset: the machine's came
 "demo": the built-in demo set; a file: the simulated cameras it describes).
 
 Exit status: 0 success, 1 settings file error, 2 usage error, 3 camera not found or
-ambiguous, 4 unsupported property, 5 device error, 6 not available on this system.
+ambiguous, 4 unsupported property, 5 device error, 6 not available on this system,
+7 the output could not be written.
 `korvane-cam COMMAND --help` describes one command; man korvane-cam describes all.
 )";
 
