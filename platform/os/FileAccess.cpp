@@ -64,7 +64,16 @@ class TemporaryFile {
   bool committed_ = false;
 };
 
+std::function<void(const std::filesystem::path&)>& AfterReadHook() {
+  static std::function<void(const std::filesystem::path&)> hook;
+  return hook;
+}
+
 }  // namespace
+
+void SetAfterReadHook(std::function<void(const std::filesystem::path&)> hook) {
+  AfterReadHook() = std::move(hook);
+}
 
 UniqueFd::~UniqueFd() {
   if (fd_ >= 0) ::close(fd_);
@@ -148,6 +157,7 @@ std::variant<LoadedFile, FileMissing, FileError> LoadRegularFile(const std::file
     done += static_cast<std::size_t>(got);
   }
   loaded.bytes.resize(done);
+  if (const auto& hook = AfterReadHook()) hook(path);
   return loaded;
 }
 
@@ -167,13 +177,16 @@ std::string ReplaceFileAtomicallyCause(const std::filesystem::path& path, const 
   std::optional<TemporaryFile> temporary;
   for (int attempt = 0; attempt < 100 && !temporary; ++attempt) {
     std::filesystem::path candidate = folder / (hiddenName + RandomSuffix());
+    // Armed before the file exists, so that no signal finds it made and not yet known; a name
+    // that is taken belongs to a save that died, whose file may go as well.
+    removeOnSignal.Arm(candidate);
     UniqueFd fd(RetryOnInterrupt([&] {
       return ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
     }));
     if (fd.Valid()) {
-      removeOnSignal.Arm(candidate);
       temporary.emplace(std::move(candidate), std::move(fd));
     } else if (errno != EEXIST) {
+      removeOnSignal.Disarm();
       return failed("create a file in its folder " + QuotedPath(folder));
     }
   }

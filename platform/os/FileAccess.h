@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -93,6 +94,10 @@ std::string ReplaceFileAtomicallyCause(const std::filesystem::path& path, const 
 std::string SizeText(std::size_t bytes);
 
 std::string ErrnoText(int error);
+
+// For tests: called after every whole read of LoadRegularFile, so that a test can replace the
+// file between two reads of one load and show that a load reads once. Empty to stop.
+void SetAfterReadHook(std::function<void(const std::filesystem::path&)> hook);
 
 // The path in double quotes, as messages name a file.
 std::string QuotedPath(const std::filesystem::path& path);

@@ -43,10 +43,14 @@ RemoveOnStopSignal::RemoveOnStopSignal() : lock_(gArmedMutex) {
 }
 
 RemoveOnStopSignal::~RemoveOnStopSignal() {
-  gArmed.store(false);
+  Disarm();
   for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
     if (gTakenOver[i]) ::signal(kStopSignals[i], SIG_DFL);
   }
+}
+
+void RemoveOnStopSignal::Disarm() {
+  gArmed.store(false);
 }
 
 void RemoveOnStopSignal::Arm(const std::filesystem::path& temporary) {

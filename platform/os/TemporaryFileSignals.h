@@ -18,6 +18,7 @@ class RemoveOnStopSignal {
 
   // The file to remove from now on.
   void Arm(const std::filesystem::path& temporary);
+  void Disarm();
 
  private:
   std::unique_lock<std::mutex> lock_;

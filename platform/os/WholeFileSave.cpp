@@ -55,6 +55,7 @@ class FolderLock {
     const auto giveUp = std::chrono::steady_clock::now() + kLockPatience;
     for (;;) {
       if (RetryOnInterrupt([&] { return ::flock(fd_.Get(), LOCK_EX | LOCK_NB); }) == 0) {
+        held_ = true;
         return true;
       }
       if (errno != EWOULDBLOCK) return true;
@@ -62,10 +63,30 @@ class FolderLock {
       std::this_thread::sleep_for(kLockRetry);
     }
   }
+  bool Held() const { return held_; }
 
  private:
   UniqueFd fd_;  // closing it gives the lock back
+  bool held_ = false;
 };
+
+// Temporary files of earlier saves of this file that were killed (SIGKILL, a power cut) before
+// they could clean up. Under the folder's lock no other save of the file is under way, so each
+// one found belongs to a save that died.
+void RemoveLeftTemporaries(const std::filesystem::path& file) {
+  const std::string prefix = "." + file.filename().native() + ".tmp-";
+  constexpr std::size_t kSuffixLength = 12;
+  std::error_code error;
+  for (std::filesystem::directory_iterator
+           entry(file.parent_path().empty() ? "." : file.parent_path(), error),
+       end;
+       !error && entry != end; entry.increment(error)) {
+    const std::string name = entry->path().filename().native();
+    if (name.size() != prefix.size() + kSuffixLength || !name.starts_with(prefix)) continue;
+    if (name.find_first_not_of("0123456789abcdef", prefix.size()) != std::string::npos) continue;
+    ::unlink(entry->path().c_str());
+  }
+}
 
 }  // namespace
 
@@ -80,6 +101,8 @@ std::string SaveWholeFile(const std::filesystem::path& path, std::size_t maxByte
     return "another save kept its folder locked for " +
            std::to_string(std::chrono::seconds(kLockPatience).count()) + " seconds";
   }
+
+  if (lock.Held()) RemoveLeftTemporaries(target.path);
 
   // Always the file as it is now, under the lock: another program may have saved it since.
   auto loaded = LoadRegularFile(target.path, maxBytes, kindOfFile);

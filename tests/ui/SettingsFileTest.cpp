@@ -14,8 +14,8 @@
 #include <QProcess>
 
 #include "platform/os/ProfileFile.h"
-#include "tests/ui/ActionTestSupport.h"
 #include "settings/CameraSettingsFile.h"
+#include "tests/ui/ActionTestSupport.h"
 #include "ui/ListBox.h"
 #include "widgets/ButtonImage.h"
 #include "widgets/TrackBar.h"
@@ -316,7 +316,13 @@ TEST(SettingsFile, ARefusedWriteIsReportedWithTheFullNameAndNothingElse) {
   const QString file = folder + QStringLiteral("/settings.kcs");
   ModalAnswerer errors(QStringLiteral("ApplicationErrorBox"), ClickOk);
   Save(session, file);
-  EXPECT_EQ(errors.Texts(), QStringList{QStringLiteral("Unable to write to %1.").arg(file)});
+  // The full name, then why.
+  ASSERT_EQ(errors.Texts().size(), 1);
+  const QString text = errors.Texts().front();
+  EXPECT_TRUE(text.startsWith(QStringLiteral("Unable to write to %1: cannot create a file in its "
+                                             "folder \"%2\": ")
+                                  .arg(file, folder)))
+      << text.toStdString();
   EXPECT_FALSE(QFileInfo::exists(file));
   EXPECT_EQ(form.MessageLabel->text(), QString());
   EXPECT_EQ(form.StatusLabel->text(), QStringLiteral(" "));
