@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "cli/PrintableText.h"
+
 namespace korvane::cli {
 
 enum class TExitCode : int {
@@ -29,9 +31,10 @@ class ECliError : public std::runtime_error {
   TExitCode FCode;
 };
 
-// The one line of an error on standard error: "korvane-cam: <message>".
+// The one line of an error on standard error: "korvane-cam: <message>", control characters (of
+// a camera's name) escaped.
 inline std::string ErrorLine(const std::string& message) {
-  return "korvane-cam: " + message + "\n";
+  return "korvane-cam: " + PrintableText(message) + "\n";
 }
 
 }  // namespace korvane::cli

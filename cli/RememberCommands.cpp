@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/PrintableText.h"
 #include "cli/TextTable.h"
 
 namespace korvane::cli {
@@ -47,7 +48,7 @@ void RestoreCamera(TOpenCamera& camera, const TRememberedCamera& remembered, TWr
 }
 
 std::string RestoredText(const TOpenCamera& camera, const TRestoreLog& log) {
-  std::string text = Quoted(camera.Name()) + " (" + camera.Device().Path + "):";
+  std::string text = PrintableText(Quoted(camera.Name()) + " (" + camera.Device().Path + "):");
   for (const std::string& write : log.Writes()) text += " " + write;
   if (log.Writes().empty()) text += " nothing to change";
   return text;
@@ -61,13 +62,14 @@ void RememberCamera(TOpenCamera& camera, std::ostream& out) {
   const TCameraSettings settings = ReadCameraSettings(camera);
   const TRememberedCamera remembered =
       Remember(RememberedFolder(), camera.Device().Path, camera.Name(), settings);
-  out << "Remembered the settings of " << Quoted(camera.Name()) << " (" << remembered.DevicePath
-      << ") in " << remembered.File.string() << "\n";
+  out << PrintableText("Remembered the settings of " + Quoted(camera.Name()) + " (" +
+                       remembered.DevicePath + ") in " + remembered.File.string())
+      << "\n";
 }
 
 bool ForgetDevicePath(std::string_view devicePath, std::ostream& out) {
   if (!Forget(RememberedFolder(), devicePath)) return false;
-  out << "Forgot the settings of " << devicePath << "\n";
+  out << "Forgot the settings of " << PrintableText(devicePath) << "\n";
   return true;
 }
 

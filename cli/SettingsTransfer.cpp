@@ -130,12 +130,23 @@ void ApplySettings(TOpenCamera& camera, const TCameraSettings& settings, TWriteL
         camera, property.Name, std::to_string(*write),
         [&](TFCamera& c) { (c.*property.SetValue)(*write); }, log);
   }
-  const bool frequencySupported = camera.Call(
-      kPowerFrequencyKey, [](TFCamera& c) { return c.GetPowerLineFrequencySupported(); });
-  // Any other index selects nothing in the window's list, which writes no frequency.
-  if (frequencySupported && (settings.PowerFrequency == kPowerFrequency50Hz ||
-                             settings.PowerFrequency == kPowerFrequency60Hz)) {
-    const bool is50 = settings.PowerFrequency == kPowerFrequency50Hz;
+  // Any other index selects nothing in the window's list, which writes no frequency; a camera
+  // already at the frequency is left alone, as a value already in place is.
+  const bool is50 = settings.PowerFrequency == kPowerFrequency50Hz;
+  const bool wanted = (is50 || settings.PowerFrequency == kPowerFrequency60Hz) &&
+                      camera.Call(kPowerFrequencyKey,
+                                  [](TFCamera& c) { return c.GetPowerLineFrequencySupported(); });
+  bool differs = wanted;
+  try {
+    if (wanted) {
+      differs = camera.Call(kPowerFrequencyKey, [&](TFCamera& c) {
+        return c.GetPowerLineFrequency() != (is50 ? pf50Hz : pf60Hz);
+      });
+    }
+  } catch (const ECliError&) {
+    // A frequency that cannot be read back may still be written.
+  }
+  if (differs) {
     TryWrite(
         camera, kPowerFrequencyKey, is50 ? "50" : "60",
         [&](TFCamera& c) { c.SetPowerLineFrequency(is50 ? pf50Hz : pf60Hz); }, log);
