@@ -442,6 +442,44 @@ TEST(ToolOutput, AFailedWriteOfTheOutputIsAnError) {
   EXPECT_EQ(failed.Err, "korvane-cam: no camera with index 9 (4 listed)\n");
 }
 
+// A driver's name is shown, not obeyed: an escape sequence in it would retitle the terminal or
+// hide what follows. JSON escapes it on its own.
+TEST(ToolText, ControlCharactersInNamesAreShownEscaped) {
+  const TScratchFolder folder;
+  const auto cameras = folder / "cameras.json";
+  // The camera's device path is a link, as udev makes them, to its node.
+  std::ofstream(folder / "video7").put('\n');
+  std::filesystem::create_symlink(folder / "video7", folder / "by-id-cam");
+  SimDescription description;
+  description.devices = {
+      Camera("Evil\x1B]0;owned\x07 Cam\xC2\x9B", (folder / "by-id-cam").string())};
+  WriteCameraFile(cameras, description);
+  const std::string shown = "Evil\\x1B]0;owned\\x07 Cam\\u009B";
+  const struct {
+    std::vector<std::string> Args;
+    std::string InOut;
+    std::string InErr;
+  } cases[] = {
+      {{"list"}, shown, ""},
+      {{"show", "0"}, "Camera 0: " + shown + "\n", ""},
+      // Chosen by the node its device path links to, as /dev/video0 is.
+      {{"show", (folder / "video7").string()}, "Camera 0: " + shown + "\n", ""},
+      {{"set", "0", "Zoom=1"}, "", "korvane-cam: " + shown + ": "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Args[0]);
+    const TToolRun run = RunTool(cameras, c.Args);
+    EXPECT_NE(run.Out.find(c.InOut), std::string::npos) << run.Out;
+    EXPECT_NE(run.Err.find(c.InErr), std::string::npos) << run.Err;
+    for (const std::string& printed : {run.Out, run.Err}) {
+      EXPECT_EQ(printed.find_first_of("\x1B\x07"), std::string::npos) << printed;
+      EXPECT_EQ(printed.find("\xC2\x9B"), std::string::npos) << printed;
+    }
+  }
+  const TToolRun json = RunTool(cameras, {"list", "--json"});
+  EXPECT_EQ(nlohmann::json::parse(json.Out).at(0).at("name"), "Evil\x1B]0;owned\x07 Cam\xC2\x9B");
+}
+
 TEST(ToolCameraFile, AnUnusableFileIsADeviceError) {
   const TScratchFolder folder;
   std::ofstream(folder / "cameras.json") << "{\"devices\": [}";
