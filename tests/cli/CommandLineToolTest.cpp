@@ -483,12 +483,21 @@ TEST(ToolText, ControlCharactersInNamesAreShownEscaped) {
 TEST(ToolCameraFile, AnUnusableFileIsADeviceError) {
   const TScratchFolder folder;
   std::ofstream(folder / "cameras.json") << "{\"devices\": [}";
-  const TToolRun run = RunTool(folder / "cameras.json", {"list"});
-  EXPECT_EQ(run.ExitCode, 5);
-  EXPECT_EQ(run.Out, "");
-  // The provider's own line, naming the file and the fault.
-  EXPECT_NE(run.Err.find("cameras.json"), std::string::npos) << run.Err;
-  EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+  // Simulated cameras, and the emulated kernel's cameras.
+  const TEnvironment environments[] = {
+      {{"KORVANE_CAMERAS", (folder / "cameras.json").string()}},
+      {{"KORVANE_CAMERAS", std::nullopt},
+       {"KORVANE_V4L2_EMULATION", (folder / "cameras.json").string()}},
+  };
+  for (const TEnvironment& environment : environments) {
+    SCOPED_TRACE(environment.back().first);
+    const TToolRun run = RunTool(environment, {"list"});
+    EXPECT_EQ(run.ExitCode, 5);
+    EXPECT_EQ(run.Out, "");
+    // The provider's own line, naming the file and the fault.
+    EXPECT_NE(run.Err.find("cameras.json"), std::string::npos) << run.Err;
+    EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+  }
 }
 
 }  // namespace
