@@ -23,7 +23,8 @@ Commands:
   restore --watch            stay running: put them back whenever a camera is plugged in
   autostart on|off           run `restore --watch` at every login (systemd user unit)
 
-CAMERA is an index from `korvane-cam list`, an exact camera name, or a device path.
+CAMERA is an index from `korvane-cam list`, an exact camera name, a device path, or
+the node it links to (/dev/video0).
 KORVANE_CAMERAS chooses the cameras as for the window (unset: the machine's cameras;
 "demo": the built-in demo set; a file: the simulated cameras it describes).
 
