@@ -198,8 +198,10 @@ TEST_F(RememberRestoreTest, WatcherRestoresACameraEachTimeItIsPluggedIn) {
   EXPECT_TRUE(log.ends_with("korvane-cam: stopped by SIGTERM\n")) << log;
 }
 
-TEST_F(RememberRestoreTest, WatcherStopsCleanlyOnSigtermAndSigint) {
-  for (const auto& [signal, name] : {std::pair{SIGTERM, "SIGTERM"}, std::pair{SIGINT, "SIGINT"}}) {
+// SIGHUP: the terminal it was started from was closed.
+TEST_F(RememberRestoreTest, WatcherStopsCleanlyOnSigtermSigintAndSighup) {
+  for (const auto& [signal, name] :
+       {std::pair{SIGTERM, "SIGTERM"}, std::pair{SIGINT, "SIGINT"}, std::pair{SIGHUP, "SIGHUP"}}) {
     TBackgroundTool watcher(Environment(), {"restore", "--watch"});
     ASSERT_TRUE(watcher.WaitForErr("korvane-cam: watching")) << watcher.Err();
     EXPECT_EQ(watcher.Stop(signal), 0) << name;
