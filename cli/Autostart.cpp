@@ -1,6 +1,7 @@
 #include "cli/Autostart.h"
 
 #include <array>
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,13 +25,25 @@ std::string OneLine(std::string text) {
   throw ECliError(TExitCode::Unavailable, "autostart: " + message);
 }
 
+// systemctl waits for the user manager, which may hang (a session bus that does not answer); a
+// command-line tool must end.
+constexpr std::chrono::seconds kSystemctlPatience{30};
+
 os::ProgramRun Systemctl(const std::vector<std::string>& arguments) {
   std::vector<std::string> command{"systemctl", "--user"};
   command.insert(command.end(), arguments.begin(), arguments.end());
-  os::ProgramRun run = os::RunProgram(command);
+  os::ProgramRun run = os::RunProgram(command, kSystemctlPatience);
   if (!run.Started) {
     Unavailable("needs systemd's user manager, and systemctl cannot be run (" + run.NotStarted +
                 ")");
+  }
+  if (run.TimedOut) {
+    std::string typed = "systemctl";
+    for (const std::string& argument : command) {
+      if (argument != "systemctl") typed += " " + argument;
+    }
+    Unavailable(typed + " did not answer within " + std::to_string(kSystemctlPatience.count()) +
+                " seconds");
   }
   return run;
 }

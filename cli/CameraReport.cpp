@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "cli/CameraProperties.h"
+#include "cli/PrintableText.h"
 #include "cli/TextTable.h"
 
 namespace korvane::cli {
@@ -113,8 +114,9 @@ nlohmann::ordered_json CameraListJson(const TFVideoCaptureDevices& devices) {
 }
 
 std::string CameraReportText(const TCameraReport& report) {
-  std::string text = "Camera " + std::to_string(report.Index) + ": " + report.Device.Name + "\n" +
-                     "Device path: " + DevicePathText(report.Device.Path) + "\n\n";
+  std::string text = "Camera " + std::to_string(report.Index) + ": " +
+                     PrintableText(report.Device.Name) + "\n" +
+                     "Device path: " + PrintableText(DevicePathText(report.Device.Path)) + "\n\n";
   std::vector<std::vector<std::string>> rows{
       {"Property", "Value", "Min", "Max", "Step", "Default", "Auto", "Modes"}};
   for (std::size_t i = 0; i < kCameraProperties.size(); ++i) {

@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
+#include <optional>
 #include <vector>
 
 namespace korvane::cli {
@@ -25,6 +27,22 @@ std::string CameraLabel(const TFVideoCaptureDevice& device, std::size_t index) {
   return "camera " + std::to_string(index);
 }
 
+// The node (/dev/video0) that a camera's device path, a udev link, points at: the name that
+// other tools and the kernel's messages use.
+std::optional<std::size_t> SameFileAsDevicePath(const TFVideoCaptureDevices& devices,
+                                                std::string_view argument) {
+  if (!argument.starts_with('/')) return std::nullopt;
+  std::error_code error;
+  const std::filesystem::path node = std::filesystem::canonical(std::string(argument), error);
+  if (error) return std::nullopt;
+  for (std::size_t i = 0; i < devices.size(); ++i) {
+    if (!devices[i].Path.starts_with('/')) continue;
+    const std::filesystem::path linked = std::filesystem::canonical(devices[i].Path, error);
+    if (!error && linked == node) return i;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::size_t SelectCamera(const TFVideoCaptureDevices& devices, std::string_view argument) {
@@ -43,6 +61,7 @@ std::size_t SelectCamera(const TFVideoCaptureDevices& devices, std::string_view 
   for (std::size_t i = 0; i < devices.size(); ++i) {
     if (!devices[i].Path.empty() && devices[i].Path == argument) return i;
   }
+  if (const auto index = SameFileAsDevicePath(devices, argument)) return *index;
   std::vector<std::size_t> named;
   for (std::size_t i = 0; i < devices.size(); ++i) {
     if (devices[i].Name == argument) named.push_back(i);

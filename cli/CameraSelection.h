@@ -12,9 +12,9 @@
 namespace korvane::cli {
 
 // The position in the list of the camera that the argument names: an index (plain decimal
-// digits), a device path, or an exact friendly name. Throws ECliError CameraNotFound when
-// none matches, and when two cameras share the name (the message lists both, by index and
-// path).
+// digits), a device path or the node it links to (/dev/video0), or an exact friendly name. Throws
+// ECliError CameraNotFound when none matches, and when two cameras share the name (the message
+// lists both, by index and path).
 std::size_t SelectCamera(const TFVideoCaptureDevices& devices, std::string_view argument);
 
 // One camera of the list with the camera component selecting it; every call on it goes through

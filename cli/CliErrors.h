@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "cli/PrintableText.h"
+
 namespace korvane::cli {
 
 enum class TExitCode : int {
@@ -15,6 +17,7 @@ enum class TExitCode : int {
   Unsupported = 4,     // the camera does not support a property or mode that was asked for
   DeviceError = 5,     // the camera (or the camera file) failed
   Unavailable = 6,     // this system cannot do it (no camera watch, no systemd user manager)
+  OutputError = 7,     // standard output or standard error could not be written
 };
 
 // An error with an empty message has already been reported line by line.
@@ -28,9 +31,10 @@ class ECliError : public std::runtime_error {
   TExitCode FCode;
 };
 
-// The one line of an error on standard error: "korvane-cam: <message>".
+// The one line of an error on standard error: "korvane-cam: <message>", control characters (of
+// a camera's name) escaped.
 inline std::string ErrorLine(const std::string& message) {
-  return "korvane-cam: " + message + "\n";
+  return "korvane-cam: " + PrintableText(message) + "\n";
 }
 
 }  // namespace korvane::cli

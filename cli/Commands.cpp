@@ -6,6 +6,7 @@
 #include "cli/CliErrors.h"
 #include "cli/CommandLine.h"
 #include "cli/HelpTexts.h"
+#include "cli/OutputCheck.h"
 #include "cli/RememberCommands.h"
 #include "cli/RestoreWatch.h"
 #include "cli/SettingsTransfer.h"
@@ -117,10 +118,7 @@ void Run(const TCommandLine& line, std::ostream& out, std::ostream& err) {
   }
 }
 
-}  // namespace
-
-int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
-                   std::ostream& err) {
+int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
   try {
     const TCommandLine line = ParseCommandLine(arguments);
     if (line.Help) {
@@ -142,6 +140,13 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     err << ErrorLine(error.what());
     return static_cast<int>(TExitCode::DeviceError);
   }
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
+                   std::ostream& err) {
+  return CheckedExit(RunCommand(arguments, out, err), out, err);
 }
 
 }  // namespace korvane::cli

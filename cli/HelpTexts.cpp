@@ -23,12 +23,14 @@ Commands:
   restore --watch            stay running: put them back whenever a camera is plugged in
   autostart on|off           run `restore --watch` at every login (systemd user unit)
 
-CAMERA is an index from `korvane-cam list`, an exact camera name, or a device path.
+CAMERA is an index from `korvane-cam list`, an exact camera name, a device path, or
+the node it links to (/dev/video0).
 KORVANE_CAMERAS chooses the cameras as for the window (unset: the machine's cameras;
 "demo": the built-in demo set; a file: the simulated cameras it describes).
 
 Exit status: 0 success, 1 settings file error, 2 usage error, 3 camera not found or
-ambiguous, 4 unsupported property, 5 device error, 6 not available on this system.
+ambiguous, 4 unsupported property, 5 device error, 6 not available on this system,
+7 the output could not be written.
 `korvane-cam COMMAND --help` describes one command; man korvane-cam describes all.
 )";
 

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/PrintableText.h"
 #include "cli/TextTable.h"
 
 namespace korvane::cli {
@@ -38,16 +39,16 @@ void TRestoreLog::Refused(const ECliError& error) {
 
 void RestoreCamera(TOpenCamera& camera, const TRememberedCamera& remembered, TWriteLog& log) {
   // The camera's name may have changed since (a firmware update): the device path is the key.
-  if (!CameraSettingsFile::HasSection(remembered.File, remembered.Name)) {
+  if (!remembered.Settings.SectionFound) {
     throw ECliError(TExitCode::SettingsFile,
                     camera.Message("", "the remembered settings file " + remembered.File.string() +
                                            " has no section [" + remembered.Name + "]"));
   }
-  ApplySettings(camera, CameraSettingsFile::Read(remembered.File, remembered.Name), log);
+  ApplySettings(camera, remembered.Settings.Settings, log);
 }
 
 std::string RestoredText(const TOpenCamera& camera, const TRestoreLog& log) {
-  std::string text = Quoted(camera.Name()) + " (" + camera.Device().Path + "):";
+  std::string text = PrintableText(Quoted(camera.Name()) + " (" + camera.Device().Path + "):");
   for (const std::string& write : log.Writes()) text += " " + write;
   if (log.Writes().empty()) text += " nothing to change";
   return text;
@@ -61,13 +62,14 @@ void RememberCamera(TOpenCamera& camera, std::ostream& out) {
   const TCameraSettings settings = ReadCameraSettings(camera);
   const TRememberedCamera remembered =
       Remember(RememberedFolder(), camera.Device().Path, camera.Name(), settings);
-  out << "Remembered the settings of " << Quoted(camera.Name()) << " (" << remembered.DevicePath
-      << ") in " << remembered.File.string() << "\n";
+  out << PrintableText("Remembered the settings of " + Quoted(camera.Name()) + " (" +
+                       remembered.DevicePath + ") in " + remembered.File.string())
+      << "\n";
 }
 
 bool ForgetDevicePath(std::string_view devicePath, std::ostream& out) {
   if (!Forget(RememberedFolder(), devicePath)) return false;
-  out << "Forgot the settings of " << devicePath << "\n";
+  out << "Forgot the settings of " << PrintableText(devicePath) << "\n";
   return true;
 }
 

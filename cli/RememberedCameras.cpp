@@ -7,7 +7,8 @@
 #include "cli/CliErrors.h"
 #include "platform/os/DocumentsFolder.h"
 #include "platform/os/FileAccess.h"
-#include "platform/os/ProfileFile.h"
+#include "platform/os/ProfileSnapshot.h"
+#include "platform/os/WholeFileSave.h"
 
 namespace korvane::cli {
 namespace {
@@ -51,12 +52,15 @@ ECliError FileError(const std::string& text) {
 }
 
 std::optional<TRememberedCamera> ReadRemembered(const std::filesystem::path& file) {
-  const os::ProfileFile profile(file);
+  const auto read = os::ReadProfileSnapshot(file);
+  const auto* profile = std::get_if<os::ProfileSnapshot>(&read);
+  if (profile == nullptr) return std::nullopt;
   TRememberedCamera camera;
-  camera.DevicePath = profile.ReadString(kSection, kDevicePathKey, "");
+  camera.DevicePath = profile->ReadString(kSection, kDevicePathKey, "");
   if (camera.DevicePath.empty()) return std::nullopt;
-  camera.Name = profile.ReadString(kSection, kCameraKey, "");
+  camera.Name = profile->ReadString(kSection, kCameraKey, "");
   camera.File = file;
+  camera.Settings = CameraSettingsFile::Section(*profile, camera.Name);
   return camera;
 }
 
@@ -102,7 +106,7 @@ std::optional<TRememberedCamera> FindRemembered(const std::filesystem::path& fol
 
 TRememberedCamera Remember(const std::filesystem::path& folder, const std::string& devicePath,
                            const std::string& name, const TCameraSettings& settings) {
-  TRememberedCamera camera{devicePath, name, RememberedFile(folder, devicePath)};
+  TRememberedCamera camera{devicePath, name, RememberedFile(folder, devicePath), {}};
   std::string text;
   try {
     text =
@@ -115,9 +119,13 @@ TRememberedCamera Remember(const std::filesystem::path& folder, const std::strin
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error) throw FileError("cannot create " + folder.string() + ": " + error.message());
-  if (std::string failure = os::ReplaceFileAtomically(camera.File, text, nullptr);
+  // The whole file is new; the save still takes the lock, so that two remembers of one camera
+  // end with one of them whole.
+  if (std::string failure = os::SaveWholeFile(
+          camera.File, os::kMaxProfileFileBytes, "a settings file",
+          [&](const std::string*) -> std::variant<std::string, os::EditRefusal> { return text; });
       !failure.empty()) {
-    throw FileError(failure);
+    throw FileError("Unable to write to " + camera.File.string() + ": " + failure);
   }
   return camera;
 }

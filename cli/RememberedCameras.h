@@ -19,6 +19,9 @@ struct TRememberedCamera {
   std::string DevicePath;
   std::string Name;  // the camera's name when it was remembered, which names its section
   std::filesystem::path File;
+  // The section of Name from the same read of the file as the two above, so that a file
+  // replaced meanwhile cannot mix two versions.
+  TSettingsFileSection Settings;
 };
 
 // $XDG_CONFIG_HOME/korvane-cam/cameras, else ~/.config/korvane-cam/cameras. Throws ECliError

@@ -73,7 +73,7 @@ TWatcher::TWatcher(std::ostream& err) : FErr(err), FFolder(RememberedFolder()) {
 }
 
 void TWatcher::Log(const std::string& line) {
-  FErr << "korvane-cam: " << line << "\n" << std::flush;
+  FErr << ErrorLine(line) << std::flush;
 }
 
 void TWatcher::Want(const std::string& devicePath, bool announced) {

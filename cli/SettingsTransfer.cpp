@@ -1,6 +1,5 @@
 #include "cli/SettingsTransfer.h"
 
-#include <fstream>
 #include <string>
 
 #include "cli/CameraProperties.h"
@@ -22,17 +21,25 @@ void TryWrite(TOpenCamera& camera, std::string_view name, const std::string& tex
   }
 }
 
-void CheckReadable(TOpenCamera& camera, const std::filesystem::path& file) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(file, error) || !std::ifstream(file).good()) {
-    throw ECliError(TExitCode::SettingsFile,
-                    camera.Message("", "cannot read the settings file " + file.string()));
+// The camera's section from one read of the file; a file that cannot be read, or has no such
+// section, changes nothing.
+TCameraSettings ReadSection(TOpenCamera& camera, const std::filesystem::path& file) {
+  TSettingsFileSection found;
+  try {
+    found = CameraSettingsFile::Load(file, camera.Name());
+  } catch (const ESettingsFileError& error) {
+    throw ECliError(TExitCode::SettingsFile, camera.Message("", error.what()));
   }
-  if (!CameraSettingsFile::HasSection(file, camera.Name())) {
+  if (!found.FileExists) {
+    throw ECliError(TExitCode::SettingsFile,
+                    camera.Message("", "Unable to read " + file.string() + ": no such file"));
+  }
+  if (!found.SectionFound) {
     throw ECliError(TExitCode::SettingsFile,
                     camera.Message("", "the settings file " + file.string() + " has no section [" +
                                            camera.Name() + "]"));
   }
+  return found.Settings;
 }
 
 }  // namespace
@@ -86,9 +93,9 @@ void SaveSettings(TOpenCamera& camera, const std::filesystem::path& file) {
 
 void LoadSettings(TOpenCamera& camera, const std::filesystem::path& file, std::ostream& out,
                   std::ostream& err) {
-  CheckReadable(camera, file);
+  const TCameraSettings settings = ReadSection(camera, file);
   TStreamWriteLog log(out, err);
-  ApplySettings(camera, CameraSettingsFile::Read(file, camera.Name()), log);
+  ApplySettings(camera, settings, log);
   log.EndWithFailures();
 }
 
@@ -123,12 +130,23 @@ void ApplySettings(TOpenCamera& camera, const TCameraSettings& settings, TWriteL
         camera, property.Name, std::to_string(*write),
         [&](TFCamera& c) { (c.*property.SetValue)(*write); }, log);
   }
-  const bool frequencySupported = camera.Call(
-      kPowerFrequencyKey, [](TFCamera& c) { return c.GetPowerLineFrequencySupported(); });
-  // Any other index selects nothing in the window's list, which writes no frequency.
-  if (frequencySupported && (settings.PowerFrequency == kPowerFrequency50Hz ||
-                             settings.PowerFrequency == kPowerFrequency60Hz)) {
-    const bool is50 = settings.PowerFrequency == kPowerFrequency50Hz;
+  // Any other index selects nothing in the window's list, which writes no frequency; a camera
+  // already at the frequency is left alone, as a value already in place is.
+  const bool is50 = settings.PowerFrequency == kPowerFrequency50Hz;
+  const bool wanted = (is50 || settings.PowerFrequency == kPowerFrequency60Hz) &&
+                      camera.Call(kPowerFrequencyKey,
+                                  [](TFCamera& c) { return c.GetPowerLineFrequencySupported(); });
+  bool differs = wanted;
+  try {
+    if (wanted) {
+      differs = camera.Call(kPowerFrequencyKey, [&](TFCamera& c) {
+        return c.GetPowerLineFrequency() != (is50 ? pf50Hz : pf60Hz);
+      });
+    }
+  } catch (const ECliError&) {
+    // A frequency that cannot be read back may still be written.
+  }
+  if (differs) {
     TryWrite(
         camera, kPowerFrequencyKey, is50 ? "50" : "60",
         [&](TFCamera& c) { c.SetPowerLineFrequency(is50 ? pf50Hz : pf60Hz); }, log);

@@ -2,9 +2,15 @@
 
 #include <algorithm>
 
+#include "cli/PrintableText.h"
+
 namespace korvane::cli {
 
-std::string TextTable(const std::vector<std::vector<std::string>>& rows) {
+std::string TextTable(const std::vector<std::vector<std::string>>& shownRows) {
+  std::vector<std::vector<std::string>> rows = shownRows;
+  for (auto& row : rows) {
+    for (std::string& cell : row) cell = PrintableText(cell);
+  }
   std::vector<std::size_t> widths;
   for (const auto& row : rows) {
     if (widths.size() < row.size()) widths.resize(row.size());

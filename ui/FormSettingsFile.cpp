@@ -4,8 +4,8 @@
 #include <QFileInfo>
 #include <QLabel>
 
-#include "ui/ApplicationTitle.h"
 #include "settings/CameraSettingsFile.h"
+#include "ui/ApplicationTitle.h"
 #include "ui/FileDialogs.h"
 #include "ui/ListBox.h"
 #include "ui/Unit1.h"
@@ -42,8 +42,12 @@ void TFormMain::ButtonReadClick() {
   ComboBoxCameraChange();
   const QString fileName = FileDialogs::Run(OpenDialog1, TSettingsDialog::Load, this);
   if (fileName.isEmpty()) return;
+  // One read gives the whole section; a file that exists but cannot be read (no permission, not
+  // a regular file, too large) is reported before anything is applied, rather than applied as
+  // the defaults. A file that does not exist loads as one without the camera's section.
   ApplySettings(
-      CameraSettingsFile::Read(FilePath(fileName), ComboBoxCamera->SelectedText().toStdString()));
+      CameraSettingsFile::Load(FilePath(fileName), ComboBoxCamera->SelectedText().toStdString())
+          .Settings);
   ShowSettingsFileDone();
 }
 

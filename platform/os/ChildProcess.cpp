@@ -1,13 +1,16 @@
 #include "platform/os/ChildProcess.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 
 #include "platform/os/FileAccess.h"
 
@@ -36,7 +39,8 @@ struct SpawnSetup {
 
 }  // namespace
 
-ProgramRun RunProgram(const std::vector<std::string>& arguments) {
+ProgramRun RunProgram(const std::vector<std::string>& arguments, std::chrono::milliseconds limit) {
+  const auto giveUp = std::chrono::steady_clock::now() + limit;
   ProgramRun run;
   if (arguments.empty()) {
     run.NotStarted = "no program given";
@@ -74,15 +78,31 @@ ProgramRun RunProgram(const std::vector<std::string>& arguments) {
   run.Started = true;
 
   std::array<char, 4096> buffer{};
+  int status = 0;
+  bool ended = false;  // reaped already
   for (;;) {
+    // The output ends when the program and everything it started have closed the pipe.
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(giveUp - std::chrono::steady_clock::now());
+    pollfd entry{readEnd.Get(), POLLIN, 0};
+    const int ready = ::poll(&entry, 1, static_cast<int>(std::max<std::int64_t>(0, left.count())));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready == 0) {
+      // A program that ended but left something of its own holding the pipe has not hung.
+      ended = ::waitpid(pid, &status, WNOHANG) == pid;
+      if (!ended) {
+        run.TimedOut = true;
+        ::kill(pid, SIGKILL);
+      }
+      break;
+    }
     const ssize_t got =
         RetryOnInterrupt([&] { return ::read(readEnd.Get(), buffer.data(), buffer.size()); });
     if (got <= 0) break;
     const std::size_t room = kMaxOutput - std::min(kMaxOutput, run.Output.size());
     run.Output.append(buffer.data(), std::min(room, static_cast<std::size_t>(got)));
   }
-  int status = 0;
-  if (RetryOnInterrupt([&] { return ::waitpid(pid, &status, 0); }) < 0) return run;
+  if (!ended && RetryOnInterrupt([&] { return ::waitpid(pid, &status, 0); }) < 0) return run;
   run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return run;
 }

@@ -9,11 +9,14 @@
 #include <optional>
 #include <random>
 
+#include "platform/os/TemporaryFileSignals.h"
+
 namespace korvane::os {
 namespace {
 
-std::string FailedTo(const std::string& what, const std::filesystem::path& path, int error) {
-  return "cannot " + what + " " + QuotedPath(path) + ": " + ErrnoText(error);
+FileError FailedTo(const std::string& what, const std::filesystem::path& path, int error) {
+  return FileError{"cannot " + what + " " + QuotedPath(path) + ": " + ErrnoText(error),
+                   "cannot " + what + " it: " + ErrnoText(error)};
 }
 
 bool WriteAll(int fd, const std::string& bytes) {
@@ -61,7 +64,16 @@ class TemporaryFile {
   bool committed_ = false;
 };
 
+std::function<void(const std::filesystem::path&)>& AfterReadHook() {
+  static std::function<void(const std::filesystem::path&)> hook;
+  return hook;
+}
+
 }  // namespace
+
+void SetAfterReadHook(std::function<void(const std::filesystem::path&)> hook) {
+  AfterReadHook() = std::move(hook);
+}
 
 UniqueFd::~UniqueFd() {
   if (fd_ >= 0) ::close(fd_);
@@ -106,18 +118,22 @@ std::variant<LoadedFile, FileMissing, FileError> LoadRegularFile(const std::file
                                                                  std::size_t maxBytes,
                                                                  std::string_view kindOfFile) {
   const auto tooLarge = [&] {
-    return FileError{QuotedPath(path) + " is larger than " + std::string(kindOfFile) + " can be"};
+    const std::string limit =
+        " is larger than " + std::string(kindOfFile) + " can be (" + SizeText(maxBytes) + ")";
+    return FileError{QuotedPath(path) + limit, "it" + limit, true};
   };
   // O_NONBLOCK keeps the open of a FIFO without a writer from waiting forever.
   UniqueFd fd(RetryOnInterrupt(
       [&] { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY); }));
   if (!fd.Valid()) {
     if (errno == ENOENT) return FileMissing{};
-    return FileError{FailedTo("open", path, errno)};
+    return FailedTo("open", path, errno);
   }
   struct stat status {};
-  if (::fstat(fd.Get(), &status) != 0) return FileError{FailedTo("inspect", path, errno)};
-  if (!S_ISREG(status.st_mode)) return FileError{QuotedPath(path) + " is not a regular file"};
+  if (::fstat(fd.Get(), &status) != 0) return FailedTo("inspect", path, errno);
+  if (!S_ISREG(status.st_mode)) {
+    return FileError{QuotedPath(path) + " is not a regular file", "it is not a regular file"};
+  }
   if (static_cast<std::size_t>(status.st_size) > maxBytes) {
     return tooLarge();
   }
@@ -136,31 +152,42 @@ std::variant<LoadedFile, FileMissing, FileError> LoadRegularFile(const std::file
     }
     const ssize_t got = RetryOnInterrupt(
         [&] { return ::read(fd.Get(), loaded.bytes.data() + done, loaded.bytes.size() - done); });
-    if (got < 0) return FileError{FailedTo("read", path, errno)};
+    if (got < 0) return FailedTo("read", path, errno);
     if (got == 0) break;
     done += static_cast<std::size_t>(got);
   }
   loaded.bytes.resize(done);
+  if (const auto& hook = AfterReadHook()) hook(path);
   return loaded;
 }
 
-std::string ReplaceFileAtomically(const std::filesystem::path& path, const std::string& bytes,
-                                  const LoadedFile* previous) {
+std::string ReplaceFileAtomicallyCause(const std::filesystem::path& path, const std::string& bytes,
+                                       const LoadedFile* previous) {
+  const auto failed = [](const std::string& what) {
+    return "cannot " + what + ": " + ErrnoText(errno);
+  };
   std::filesystem::path folder = path.parent_path();
   if (folder.empty()) folder = ".";
   std::string hiddenName(1, '.');
   hiddenName.append(path.filename().native()).append(".tmp-");
 
+  // Declared before the temporary file, so that it still removes the file on a stop signal
+  // while the file's own clean-up runs.
+  RemoveOnStopSignal removeOnSignal;
   std::optional<TemporaryFile> temporary;
   for (int attempt = 0; attempt < 100 && !temporary; ++attempt) {
     std::filesystem::path candidate = folder / (hiddenName + RandomSuffix());
+    // Armed before the file exists, so that no signal finds it made and not yet known; a name
+    // that is taken belongs to a save that died, whose file may go as well.
+    removeOnSignal.Arm(candidate);
     UniqueFd fd(RetryOnInterrupt([&] {
       return ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
     }));
     if (fd.Valid()) {
       temporary.emplace(std::move(candidate), std::move(fd));
     } else if (errno != EEXIST) {
-      return FailedTo("create a file in the folder", folder, errno);
+      removeOnSignal.Disarm();
+      return failed("create a file in its folder " + QuotedPath(folder));
     }
   }
   if (!temporary) return "cannot find a free temporary name in " + QuotedPath(folder);
@@ -172,22 +199,29 @@ std::string ReplaceFileAtomically(const std::filesystem::path& path, const std::
     if (previous->owner != ::geteuid() || previous->group != ::getegid()) {
       [[maybe_unused]] const int ignored = ::fchown(fd, previous->owner, previous->group);
     }
-    if (::fchmod(fd, previous->mode & 07777) != 0) {
-      return FailedTo("set the permissions of", temporary->Path(), errno);
-    }
+    if (::fchmod(fd, previous->mode & 07777) != 0) return failed("set its permissions");
   }
-  if (!WriteAll(fd, bytes)) return FailedTo("write", temporary->Path(), errno);
-  if (RetryOnInterrupt([&] { return ::fsync(fd); }) != 0) {
-    return FailedTo("flush", temporary->Path(), errno);
-  }
-  if (temporary->Fd().Close() != 0) return FailedTo("close", temporary->Path(), errno);
-  if (::rename(temporary->Path().c_str(), path.c_str()) != 0) {
-    return FailedTo("replace", path, errno);
-  }
+  if (!WriteAll(fd, bytes)) return ErrnoText(errno);
+  if (RetryOnInterrupt([&] { return ::fsync(fd); }) != 0) return failed("flush it to disk");
+  if (temporary->Fd().Close() != 0) return failed("close it");
+  if (::rename(temporary->Path().c_str(), path.c_str()) != 0) return failed("replace it");
   temporary->Commit();
   // The folder is not flushed: after a power cut the rename may be undone, which
-  // leaves the previous whole file, and a settings save of 35 keys stays quick.
+  // leaves the previous whole file, and a settings save stays quick.
   return {};
+}
+
+std::string ReplaceFileAtomically(const std::filesystem::path& path, const std::string& bytes,
+                                  const LoadedFile* previous) {
+  const std::string cause = ReplaceFileAtomicallyCause(path, bytes, previous);
+  return cause.empty() ? cause : "cannot write " + QuotedPath(path) + ": " + cause;
+}
+
+std::string SizeText(std::size_t bytes) {
+  constexpr std::size_t kKiB = 1024;
+  if (bytes != 0 && bytes % (kKiB * kKiB) == 0) return std::to_string(bytes / kKiB / kKiB) + " MiB";
+  if (bytes != 0 && bytes % kKiB == 0) return std::to_string(bytes / kKiB) + " KiB";
+  return std::to_string(bytes) + " bytes";
 }
 
 std::string QuotedPath(const std::filesystem::path& path) {

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -64,12 +65,14 @@ struct LoadedFile {
 };
 struct FileMissing {};
 struct FileError {
-  std::string reason;
+  std::string reason;  // names the file
+  std::string cause;   // the same without the file's name: "it is not a regular file"
+  bool tooLarge = false;
 };
 
 // The whole content of a regular file of at most maxBytes. A FIFO, device or
 // directory is refused without blocking, and so is a file larger than the cap, which is
-// reported as larger than kindOfFile ("a camera file") can be.
+// reported as larger than kindOfFile ("a camera file") can be, with the cap.
 std::variant<LoadedFile, FileMissing, FileError> LoadRegularFile(const std::filesystem::path& path,
                                                                  std::size_t maxBytes,
                                                                  std::string_view kindOfFile);
@@ -78,11 +81,23 @@ std::variant<LoadedFile, FileMissing, FileError> LoadRegularFile(const std::file
 // that is flushed to disk and renamed over the original, so that a crash or a full
 // disk leaves the old or the new file but never a mix. keepMode carries the old
 // file's permission bits; a new file gets the usual 0666 less the umask.
-// Returns an empty string on success, else why it failed (nothing changed then).
+// SIGINT, SIGTERM or SIGHUP during the replacement removes the temporary file before the signal
+// ends the process. Returns an empty string on success, else why it failed, naming the file
+// (nothing changed then).
 std::string ReplaceFileAtomically(const std::filesystem::path& path, const std::string& bytes,
                                   const LoadedFile* previous);
+// The same, saying why without the file's name ("No space left on device").
+std::string ReplaceFileAtomicallyCause(const std::filesystem::path& path, const std::string& bytes,
+                                       const LoadedFile* previous);
+
+// "4 MiB", "64 KiB" or "100 bytes".
+std::string SizeText(std::size_t bytes);
 
 std::string ErrnoText(int error);
+
+// For tests: called after every whole read of LoadRegularFile, so that a test can replace the
+// file between two reads of one load and show that a load reads once. Empty to stop.
+void SetAfterReadHook(std::function<void(const std::filesystem::path&)> hook);
 
 // The path in double quotes, as messages name a file.
 std::string QuotedPath(const std::filesystem::path& path);

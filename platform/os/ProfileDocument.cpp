@@ -212,62 +212,102 @@ std::optional<std::string> CheckWritable(std::string_view section, std::string_v
 std::variant<std::string, EditError> SetValue(const ProfileDocument& document,
                                               std::string_view section, std::string_view key,
                                               std::string_view value) {
-  if (auto problem = CheckWritable(section, key, value)) return EditError{*problem};
+  return SetValues(document, section, {KeyValue{std::string(key), std::string(value)}});
+}
+
+std::variant<std::string, EditError> SetValues(const ProfileDocument& document,
+                                               std::string_view section,
+                                               const std::vector<KeyValue>& keys) {
+  for (const KeyValue& entry : keys) {
+    if (auto problem = CheckWritable(section, entry.key, entry.value)) return EditError{*problem};
+  }
   if (document.truncatedUtf16) {
     return EditError{"the UTF-16 file ends in half a character; it is left as it is"};
   }
   section = TrimBlanks(section);
-  key = TrimBlanks(key);
-
   const std::string_view raw = document.raw;
-  std::size_t spliceBegin = raw.size();  // raw bytes [spliceBegin, spliceEnd) are replaced
-  std::size_t spliceEnd = raw.size();
-  std::string inserted;  // UTF-8 text, encoded below
-  const auto addLine = [&](std::string_view text) {
-    inserted += text;
-    inserted += document.newline;
-  };
 
+  // A key the section has changes its own line, in the file's own spelling of the key; the
+  // others follow the section's last non-blank line, in the order they were first given, as
+  // one write after another would leave them.
+  struct Splice {
+    std::size_t begin;  // raw bytes [begin, end) are replaced by text
+    std::size_t end;
+    std::string text;  // UTF-8, encoded below
+  };
+  std::vector<Splice> splices;
+  std::vector<KeyValue> added;
   const std::size_t header = FindSection(document, section);
-  if (header < document.lines.size()) {
-    const std::size_t end = SectionEnd(document, header);
-    const std::size_t found = FindKey(document, header, end, key);
-    if (found < end) {
-      // The file's own spelling of the key stays; only the line's text changes.
+  const bool sectionFound = header < document.lines.size();
+  const std::size_t sectionEnd = sectionFound ? SectionEnd(document, header) : header;
+  for (const KeyValue& entry : keys) {
+    const std::string_view key = TrimBlanks(entry.key);
+    const std::size_t found =
+        sectionFound ? FindKey(document, header, sectionEnd, key) : sectionEnd;
+    if (found < sectionEnd) {
       const ProfileLine& line = document.lines[found];
-      spliceBegin = line.rawBegin;
-      spliceEnd = line.rawEnd;
-      inserted = std::string(document.Name(line)) + "=" + std::string(value);
+      const auto same = std::find_if(splices.begin(), splices.end(),
+                                     [&](const Splice& s) { return s.begin == line.rawBegin; });
+      std::string text = std::string(document.Name(line)) + "=" + entry.value;
+      if (same != splices.end()) {
+        same->text = std::move(text);
+      } else {
+        splices.push_back({line.rawBegin, line.rawEnd, std::move(text)});
+      }
+      continue;
+    }
+    const auto same = std::find_if(added.begin(), added.end(), [&](const KeyValue& a) {
+      return EqualIgnoringCase(a.key, key);
+    });
+    if (same != added.end()) {
+      same->value = entry.value;
     } else {
+      added.push_back({std::string(key), entry.value});
+    }
+  }
+  if (!added.empty()) {
+    std::string inserted;
+    std::size_t at = raw.size();
+    const auto endsUnterminated = [&](const ProfileLine& line) {
+      return line.rawNext == line.rawEnd;
+    };
+    if (sectionFound) {
       std::size_t last = header;  // a new key follows the section's last non-blank line
-      for (std::size_t i = header + 1; i < end; ++i) {
+      for (std::size_t i = header + 1; i < sectionEnd; ++i) {
         if (!TrimBlanks(document.Text(document.lines[i])).empty()) last = i;
       }
-      const ProfileLine& line = document.lines[last];
-      spliceBegin = spliceEnd = line.rawNext;
-      if (line.rawNext == line.rawEnd) inserted += document.newline;
-      addLine(std::string(key) + "=" + std::string(value));
+      at = document.lines[last].rawNext;
+      if (endsUnterminated(document.lines[last])) inserted += document.newline;
+    } else {
+      if (!document.lines.empty() && endsUnterminated(document.lines.back())) {
+        inserted += document.newline;
+      }
+      inserted.append("[").append(section).append("]").append(document.newline);
     }
-  } else {
-    if (!document.lines.empty() && document.lines.back().rawNext == document.lines.back().rawEnd) {
-      inserted += document.newline;
+    for (const KeyValue& entry : added) {
+      inserted.append(entry.key).append("=").append(entry.value).append(document.newline);
     }
-    addLine("[" + std::string(section) + "]");
-    addLine(std::string(key) + "=" + std::string(value));
+    splices.push_back({at, at, std::move(inserted)});
   }
+  std::sort(splices.begin(), splices.end(),
+            [](const Splice& a, const Splice& b) { return a.begin < b.begin; });
 
-  auto encoded = EncodeText(inserted, document.encoding);
-  if (!encoded) {
-    return EditError{
-        "the file is stored in the Windows-1252 code page, which cannot hold the section, key "
-        "or value"};
-  }
   std::string result;
-  result.reserve(raw.size() + encoded->size());
-  result.append(raw.substr(0, spliceBegin));
-  result.append(*encoded);
-  result.append(raw.substr(spliceEnd));
-  // An 8-bit file carries no mark of its code page: if the replaced line held its only
+  std::size_t copied = 0;
+  for (const Splice& splice : splices) {
+    auto encoded = EncodeText(splice.text, document.encoding);
+    if (!encoded) {
+      return EditError{
+          "the file is stored in the Windows-1252 code page, which cannot hold the section, key "
+          "or value"};
+    }
+    if (result.empty()) result.reserve(raw.size() + encoded->size() + 64);
+    result.append(raw.substr(copied, splice.begin - copied));
+    result.append(*encoded);
+    copied = splice.end;
+  }
+  result.append(raw.substr(copied));
+  // An 8-bit file carries no mark of its code page: if the replaced lines held its only
   // bytes that are not UTF-8, the rest would read back as UTF-8 and change meaning.
   const bool anyHighByte =
       std::any_of(result.begin(), result.end(), [](char byte) { return (byte & 0x80) != 0; });

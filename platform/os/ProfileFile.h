@@ -5,6 +5,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/os/ProfileDocument.h"
 
 namespace korvane::os {
 
@@ -15,9 +18,11 @@ struct CachedProfile;
 // whitespace around names and values is trimmed, and a value in matching double
 // quotes loses them. Writes change one key and keep every other byte of the file
 // (comments, foreign sections, blank lines, line endings, encoding) and replace
-// the file atomically. A path that is not a regular file, or a file larger than
-// 4 MiB, reads as empty and is never written over. Reads keep the parsed file until
-// its size or modification time changes; one object serves one thread at a time.
+// the file whole under the lock every save takes (SaveWholeFile). A path that is not a
+// regular file, or a file larger than 4 MiB, reads as empty and is never written over.
+// Reads keep the parsed file until its size or modification time changes; one object
+// serves one thread at a time. Several values that must agree are read from one
+// ProfileSnapshot instead.
 class ProfileFile {
  public:
   explicit ProfileFile(std::filesystem::path path);
@@ -46,9 +51,13 @@ class ProfileFile {
   bool WriteString(std::string_view section, std::string_view key, std::string_view value);
   bool WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
   bool WriteBool(std::string_view section, std::string_view key, bool value);
+  // Sets the keys of one section in one replacement of the file: all of them, or none.
+  bool WriteKeys(std::string_view section, const std::vector<profile::KeyValue>& keys);
 
-  // Why the last write failed; empty after a successful write.
+  // Why the last write failed, naming the file; empty after a successful write.
   std::string ErrorText() const;
+  // The same without the file's name ("Permission denied").
+  std::string ErrorCause() const;
 
  private:
   // Parses the file again only when its size or modification time changed.
@@ -56,7 +65,7 @@ class ProfileFile {
 
   std::filesystem::path path_;
   mutable std::unique_ptr<CachedProfile> cache_;
-  std::string errorText_;
+  std::string errorCause_;
 };
 
 }  // namespace korvane::os

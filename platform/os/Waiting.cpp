@@ -23,14 +23,18 @@ StopSignals::StopSignals() : previous_(std::make_unique<PreviousMask>()) {
   sigemptyset(&stop);
   sigaddset(&stop, SIGINT);
   sigaddset(&stop, SIGTERM);
+  // A closed terminal ends a command as a stop request does, not in the middle of a step.
+  sigaddset(&stop, SIGHUP);
   if (const int error = ::pthread_sigmask(SIG_BLOCK, &stop, &previous_->mask); error != 0) {
-    throw std::system_error(error, std::system_category(), "cannot block SIGINT and SIGTERM");
+    throw std::system_error(error, std::system_category(),
+                            "cannot block SIGINT, SIGTERM and SIGHUP");
   }
   fd_ = ::signalfd(-1, &stop, SFD_NONBLOCK | SFD_CLOEXEC);
   if (fd_ < 0) {
     const int error = errno;
     ::pthread_sigmask(SIG_SETMASK, &previous_->mask, nullptr);
-    throw std::system_error(error, std::system_category(), "cannot read SIGINT and SIGTERM");
+    throw std::system_error(error, std::system_category(),
+                            "cannot read SIGINT, SIGTERM and SIGHUP");
   }
 }
 
@@ -48,6 +52,8 @@ std::string StopSignals::Take() {
       return "SIGINT";
     case SIGTERM:
       return "SIGTERM";
+    case SIGHUP:
+      return "SIGHUP";
     default:
       return "signal " + std::to_string(info.ssi_signo);
   }

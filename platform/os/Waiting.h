@@ -1,7 +1,7 @@
 #pragma once
 // Waiting without spinning: a long-running command sleeps in poll(2) on its descriptors, and
-// SIGINT and SIGTERM arrive as one more readable descriptor, so that the command ends cleanly
-// between two steps instead of in the middle of one.
+// SIGINT, SIGTERM and SIGHUP arrive as one more readable descriptor, so that the command ends
+// cleanly between two steps instead of in the middle of one.
 
 #include <memory>
 #include <string>
@@ -9,8 +9,8 @@
 
 namespace korvane::os {
 
-// Blocks SIGINT and SIGTERM for its lifetime (in the calling thread: create it before any other
-// thread) and hands them out through a descriptor. Throws std::system_error when it cannot.
+// Blocks SIGINT, SIGTERM and SIGHUP for its lifetime (in the calling thread: create it before any
+// other thread) and hands them out through a descriptor. Throws std::system_error when it cannot.
 class StopSignals {
  public:
   StopSignals();

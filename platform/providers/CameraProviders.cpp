@@ -15,11 +15,13 @@ bool InstallCameraProviders() {
   const char* simulated = std::getenv("KORVANE_CAMERAS");
   if (simulated && *simulated) return sim::InstallCamerasFromEnvironment();
   // KORVANE_V4L2_EMULATION puts an emulated kernel with the cameras of its file behind the
-  // same provider the machine's cameras use; a bad file has been reported and shows none.
-  std::shared_ptr<v4l2::Kernel> kernel = v4l2::emulation::KernelFromEnvironment();
+  // same provider the machine's cameras use; a bad file has been reported and shows none
+  // until it is repaired.
+  bool usable = true;
+  std::shared_ptr<v4l2::Kernel> kernel = v4l2::emulation::KernelFromEnvironment(&usable);
   if (!kernel) kernel = v4l2::MakeLibcKernel();
   devices::ReplaceDeviceProviders({v4l2::MakeV4l2Provider(std::move(kernel))});
-  return true;
+  return usable;
 }
 
 }  // namespace korvane::providers

@@ -7,7 +7,8 @@
 namespace korvane::providers {
 
 // KORVANE_CAMERAS: "demo" -> the built-in simulated set, a path -> the simulated cameras of
-// that file; unset or empty -> the machine's Video4Linux2 cameras.
+// that file; unset or empty -> the machine's Video4Linux2 cameras (KORVANE_V4L2_EMULATION:
+// the emulated ones of that file).
 // Returns false, after one line on standard error, when a camera file is unusable; the
 // provider is installed anyway and shows cameras once the file is repaired.
 bool InstallCameraProviders();

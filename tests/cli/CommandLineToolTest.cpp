@@ -366,6 +366,11 @@ TEST(ToolSettingsFile, RefusesWhatWouldChangeTheCameraBlindly) {
   const std::string other = (folder / "other.kcs").string();
   ASSERT_EQ(RunTool(cameras, {"save", "Bare Cam", other}).ExitCode, 0);
   const std::string before = ReadText(cameras);
+  // Over the cap, though it holds the camera's section: reported as too large, never as a file
+  // without the section, and never written over.
+  const auto huge = folder / "huge.kcs";
+  std::ofstream(huge) << "[Lab Cam]\nBrightness=1\n" << std::string(4 << 20, ';') << "\n";
+  const auto hugeSize = std::filesystem::file_size(huge);
 
   struct {
     std::vector<std::string> Args;
@@ -374,15 +379,32 @@ TEST(ToolSettingsFile, RefusesWhatWouldChangeTheCameraBlindly) {
   } const cases[] = {
       {{"load", "0", (folder / "missing.kcs").string()},
        1,
-       "korvane-cam: Lab Cam: cannot read the settings file " + (folder / "missing.kcs").string() +
-           "\n"},
+       "korvane-cam: Lab Cam: Unable to read " + (folder / "missing.kcs").string() +
+           ": no such file\n"},
       {{"load", "0", other},
        1,
        "korvane-cam: Lab Cam: the settings file " + other + " has no section [Lab Cam]\n"},
+      {{"load", "0", huge.string()},
+       1,
+       "korvane-cam: Lab Cam: Unable to read " + huge.string() +
+           ": it is larger than a settings file can be (4 MiB)\n"},
+      {{"load", "0", folder.Path().string()},
+       1,
+       "korvane-cam: Lab Cam: Unable to read " + folder.Path().string() +
+           ": it is not a regular file\n"},
       {{"save", "0", (folder / "no/such/folder.kcs").string()},
        1,
        "korvane-cam: Lab Cam: Unable to write to " + (folder / "no/such/folder.kcs").string() +
-           "\n"},
+           ": cannot create a file in its folder \"" + (folder / "no/such").string() +
+           "\": No such file or directory\n"},
+      {{"save", "0", folder.Path().string()},
+       1,
+       "korvane-cam: Lab Cam: Unable to write to " + folder.Path().string() +
+           ": it is not a regular file\n"},
+      {{"save", "0", huge.string()},
+       1,
+       "korvane-cam: Lab Cam: Unable to write to " + huge.string() +
+           ": it is larger than a settings file can be (4 MiB)\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Args[0] + " " + c.Args[2]);
@@ -392,17 +414,90 @@ TEST(ToolSettingsFile, RefusesWhatWouldChangeTheCameraBlindly) {
     EXPECT_EQ(run.Err, c.Err);
   }
   EXPECT_EQ(ReadText(cameras), before);
+  EXPECT_EQ(std::filesystem::file_size(huge), hugeSize);
+}
+
+// What a script would take for the whole report must not be cut off without a word.
+TEST(ToolOutput, AFailedWriteOfTheOutputIsAnError) {
+  const TScratchFolder folder;
+  const auto cameras = folder / "cameras.json";
+  WriteCameraFile(cameras, Fixture());
+  const auto settings = folder / "lab.kcs";
+  ASSERT_EQ(RunTool(cameras, {"save", "0", settings.string()}).ExitCode, 0);
+  const TEnvironment environment{{"KORVANE_CAMERAS", cameras.string()},
+                                 {"XDG_CONFIG_HOME", (folder / "config").string()}};
+  const std::vector<std::vector<std::string>> commands = {
+      {"list"},           {"list", "--json"}, {"show", "0"},
+      {"show", "--json"}, {"remembered"},     {"set", "0", "Brightness=5"},
+      {"--help"},         {"--version"},      {"load", "0", settings.string()}};
+  for (const auto& command : commands) {
+    SCOPED_TRACE(command[0] + (command.size() > 1 ? " " + command[1] : ""));
+    const TToolRun run = RunTool(environment, command, "/dev/full");
+    EXPECT_EQ(run.ExitCode, 7);
+    EXPECT_EQ(run.Err, "korvane-cam: cannot write to standard output: No space left on device\n");
+  }
+  // A command that failed keeps its own exit code and message.
+  const TToolRun failed = RunTool(environment, {"show", "9"}, "/dev/full");
+  EXPECT_EQ(failed.ExitCode, 3);
+  EXPECT_EQ(failed.Err, "korvane-cam: no camera with index 9 (4 listed)\n");
+}
+
+// A driver's name is shown, not obeyed: an escape sequence in it would retitle the terminal or
+// hide what follows. JSON escapes it on its own.
+TEST(ToolText, ControlCharactersInNamesAreShownEscaped) {
+  const TScratchFolder folder;
+  const auto cameras = folder / "cameras.json";
+  // The camera's device path is a link, as udev makes them, to its node.
+  std::ofstream(folder / "video7").put('\n');
+  std::filesystem::create_symlink(folder / "video7", folder / "by-id-cam");
+  SimDescription description;
+  description.devices = {
+      Camera("Evil\x1B]0;owned\x07 Cam\xC2\x9B", (folder / "by-id-cam").string())};
+  WriteCameraFile(cameras, description);
+  const std::string shown = "Evil\\x1B]0;owned\\x07 Cam\\u009B";
+  const struct {
+    std::vector<std::string> Args;
+    std::string InOut;
+    std::string InErr;
+  } cases[] = {
+      {{"list"}, shown, ""},
+      {{"show", "0"}, "Camera 0: " + shown + "\n", ""},
+      // Chosen by the node its device path links to, as /dev/video0 is.
+      {{"show", (folder / "video7").string()}, "Camera 0: " + shown + "\n", ""},
+      {{"set", "0", "Zoom=1"}, "", "korvane-cam: " + shown + ": "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Args[0]);
+    const TToolRun run = RunTool(cameras, c.Args);
+    EXPECT_NE(run.Out.find(c.InOut), std::string::npos) << run.Out;
+    EXPECT_NE(run.Err.find(c.InErr), std::string::npos) << run.Err;
+    for (const std::string& printed : {run.Out, run.Err}) {
+      EXPECT_EQ(printed.find_first_of("\x1B\x07"), std::string::npos) << printed;
+      EXPECT_EQ(printed.find("\xC2\x9B"), std::string::npos) << printed;
+    }
+  }
+  const TToolRun json = RunTool(cameras, {"list", "--json"});
+  EXPECT_EQ(nlohmann::json::parse(json.Out).at(0).at("name"), "Evil\x1B]0;owned\x07 Cam\xC2\x9B");
 }
 
 TEST(ToolCameraFile, AnUnusableFileIsADeviceError) {
   const TScratchFolder folder;
   std::ofstream(folder / "cameras.json") << "{\"devices\": [}";
-  const TToolRun run = RunTool(folder / "cameras.json", {"list"});
-  EXPECT_EQ(run.ExitCode, 5);
-  EXPECT_EQ(run.Out, "");
-  // The provider's own line, naming the file and the fault.
-  EXPECT_NE(run.Err.find("cameras.json"), std::string::npos) << run.Err;
-  EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+  // Simulated cameras, and the emulated kernel's cameras.
+  const TEnvironment environments[] = {
+      {{"KORVANE_CAMERAS", (folder / "cameras.json").string()}},
+      {{"KORVANE_CAMERAS", std::nullopt},
+       {"KORVANE_V4L2_EMULATION", (folder / "cameras.json").string()}},
+  };
+  for (const TEnvironment& environment : environments) {
+    SCOPED_TRACE(environment.back().first);
+    const TToolRun run = RunTool(environment, {"list"});
+    EXPECT_EQ(run.ExitCode, 5);
+    EXPECT_EQ(run.Out, "");
+    // The provider's own line, naming the file and the fault.
+    EXPECT_NE(run.Err.find("cameras.json"), std::string::npos) << run.Err;
+    EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+  }
 }
 
 }  // namespace

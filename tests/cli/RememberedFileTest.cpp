@@ -3,9 +3,13 @@
 // another camera's file.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <fstream>
 #include <set>
 
 #include "cli/RememberedCameras.h"
+#include "platform/os/FileAccess.h"
 
 namespace korvane::cli {
 namespace {
@@ -43,6 +47,29 @@ TEST(RememberedFile, StaysInItsFolderAndIsOneCamerasAlone) {
     files.insert(file);
   }
   EXPECT_EQ(files.size(), paths.size()) << "two device paths share a file";
+}
+
+// restore and its watcher take the camera's device path, its name and its settings from one read
+// of its file: a file edited meanwhile is restored as one version, never as the defaults.
+TEST(RememberedFile, TheSettingsComeFromTheSameReadAsTheCamera) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("korvane-remembered-" + std::to_string(::getpid()));
+  const std::string path = "/dev/v4l/by-id/usb-Cam-video-index0";
+  TCameraSettings first;
+  first.Positions[1] = 40;
+  const TRememberedCamera remembered = Remember(folder, path, "Cam", first);
+  // Each read is followed by another program's edit: here, a file without the camera's section.
+  os::SetAfterReadHook([&](const std::filesystem::path& read) {
+    if (read == remembered.File) {
+      std::ofstream(remembered.File) << "[korvane-cam]\nDevicePath=" << path << "\nCamera=Cam\n";
+    }
+  });
+  const auto found = FindRemembered(folder, path);
+  os::SetAfterReadHook(nullptr);
+  std::filesystem::remove_all(folder);
+  ASSERT_TRUE(found.has_value());
+  EXPECT_TRUE(found->Settings.SectionFound);
+  EXPECT_EQ(found->Settings.Settings.Positions[1], 40);
 }
 
 }  // namespace

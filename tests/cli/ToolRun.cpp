@@ -77,11 +77,16 @@ TToolRun RunTool(const std::filesystem::path& camerasFile,
 
 TToolRun RunTool(const TEnvironment& environment, const std::vector<std::string>& arguments) {
   const TScratchFolder outputs;
-  const std::string outFile = (outputs / "out").string();
+  return RunTool(environment, arguments, (outputs / "out").string());
+}
+
+TToolRun RunTool(const TEnvironment& environment, const std::vector<std::string>& arguments,
+                 const std::string& outFile) {
+  const TScratchFolder outputs;
   const std::string errFile = (outputs / "err").string();
   TToolRun run;
   run.ExitCode = WaitForEnd(Spawn(environment, arguments, outFile, errFile));
-  run.Out = ReadText(outFile);
+  run.Out = outFile.starts_with("/dev/") ? std::string() : ReadText(outFile);
   run.Err = ReadText(errFile);
   return run;
 }

@@ -27,6 +27,9 @@ using TEnvironment = std::vector<std::pair<std::string, std::optional<std::strin
 TToolRun RunTool(const std::filesystem::path& camerasFile,
                  const std::vector<std::string>& arguments);
 TToolRun RunTool(const TEnvironment& environment, const std::vector<std::string>& arguments);
+// Standard output into outFile ("/dev/full"), which Out then holds unless it is a device.
+TToolRun RunTool(const TEnvironment& environment, const std::vector<std::string>& arguments,
+                 const std::string& outFile);
 
 // A fresh folder, removed with its content.
 class TScratchFolder {

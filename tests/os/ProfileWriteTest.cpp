@@ -7,10 +7,12 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <variant>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "platform/os/ProfileDocument.h"
 #include "platform/os/ProfileFile.h"
 #include "tests/os/TempFolder.h"
 #include "tests/os/Unprivileged.h"
@@ -91,6 +93,47 @@ TEST(ProfileWrite, ChangesOnlyTheKeyAndKeepsEverythingElse) {
     }
     EXPECT_EQ(ReadBytes(path), c.expected) << c.name;
   }
+}
+
+// A whole save sets all keys of a section at once; its bytes must be exactly those of one write
+// per key, whatever the file looks like.
+TEST(ProfileWrite, SettingKeysTogetherGivesTheBytesOfOneWriteEach) {
+  const std::string originals[] = {
+      "",
+      "[Cam]",
+      "; note\r\n[Other]\r\nGain=1\r\n\r\n[cam]\r\n  gain = 4 \r\nstray\r\n\r\n[Next]\r\nx=1\r\n",
+      "[Cam]\nGain=1\nGAIN=2\n[Cam]\nZoom=3",
+      "loose=1\n\n\n",
+      "[Cam]\rGain=1\r",
+      "[Cam\xE9ra]\nGain=\xFF\n",
+      "\xFF\xFE[\0C\0a\0m\0]\0\r\0\n\0"s,
+  };
+  const std::vector<profile::KeyValue> keys = {{"Gain", "10"}, {"Zoom", "20"}, {"New", "30"},
+                                               {"gain", "11"}, {"NEW", "31"},  {" Pan ", "-1"}};
+  int compared = 0;
+  for (const std::string& original : originals) {
+    SCOPED_TRACE(original);
+    for (const char* section : {"Cam", "Cam\u00E9ra", "Absent"}) {
+      std::string oneByOne = original;
+      bool refused = false;
+      for (const auto& key : keys) {
+        auto edited =
+            profile::SetValue(profile::ParseProfile(oneByOne), section, key.key, key.value);
+        if (std::holds_alternative<profile::EditError>(edited)) {
+          refused = true;
+          break;
+        }
+        oneByOne = std::get<std::string>(edited);
+      }
+      auto together = profile::SetValues(profile::ParseProfile(original), section, keys);
+      if (refused) continue;
+      ASSERT_TRUE(std::holds_alternative<std::string>(together)) << section;
+      EXPECT_EQ(std::get<std::string>(together), oneByOne) << section;
+      ++compared;
+    }
+  }
+  // Every file can take every section: no case was left out by a refusal.
+  EXPECT_EQ(compared, 3 * 8);
 }
 
 TEST(ProfileWrite, WrittenValuesReadBack) {

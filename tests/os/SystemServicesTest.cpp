@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/os/ChildProcess.h"
 #include "platform/os/DebugOutput.h"
 #include "platform/os/DocumentsFolder.h"
 #include "platform/os/InstanceClaim.h"
@@ -171,6 +172,20 @@ TEST(InstanceClaim, AnotherProcessHoldsItUntilItDiesAndProgramsItStartsNever) {
   EXPECT_TRUE(InstanceClaim::Take(started).has_value());
   ::kill(child, SIGKILL);
   ::waitpid(child, nullptr, 0);
+}
+
+// A helper that hangs must not hang the tool that runs it.
+TEST(RunProgram, EndsAProgramThatRunsPastTheTimeLimit) {
+  const ProgramRun hung =
+      RunProgram({"sh", "-c", "echo waiting; exec sleep 600"}, std::chrono::milliseconds(200));
+  EXPECT_TRUE(hung.Started);
+  EXPECT_TRUE(hung.TimedOut);
+  EXPECT_EQ(hung.ExitCode, 128 + SIGKILL);
+  EXPECT_EQ(hung.Output, "waiting\n");
+  const ProgramRun quick = RunProgram({"sh", "-c", "echo done"});
+  EXPECT_FALSE(quick.TimedOut);
+  EXPECT_EQ(quick.ExitCode, 0);
+  EXPECT_EQ(quick.Output, "done\n");
 }
 
 TEST(DebugOutput, WritesTheMessageUnchangedAsOneLineOnStandardError) {

@@ -14,8 +14,8 @@
 #include <QProcess>
 
 #include "platform/os/ProfileFile.h"
-#include "tests/ui/ActionTestSupport.h"
 #include "settings/CameraSettingsFile.h"
+#include "tests/ui/ActionTestSupport.h"
 #include "ui/ListBox.h"
 #include "widgets/ButtonImage.h"
 #include "widgets/TrackBar.h"
@@ -197,6 +197,26 @@ TEST(SettingsFile, WithoutTheCameraSectionEverythingGoesToItsDefault) {
   }
 }
 
+// A file that is there but cannot be read is reported; it is not loaded as a file without the
+// camera's section, which would set every control to 0.
+TEST(SettingsFile, AFileThatCannotBeReadIsReportedAndNothingChanges) {
+  TempHome home;
+  korvane::sim::SimDescription cameras = TwoAdjustableCameras();
+  cameras.devices[0].cameraControl[kZoom].value = 300;
+  Session session(cameras);
+  QDir().mkpath(SettingsFolder(home));
+  const QString file = SettingsFolder(home) + QStringLiteral("/huge.kcs");
+  WriteBytes(file, "[Cam A]\nZoom=200\n" + std::string(4 << 20, ';'));
+  ModalAnswerer errors(QStringLiteral("ApplicationErrorBox"), ClickOk);
+  Load(session, file);
+  EXPECT_EQ(
+      errors.Texts(),
+      QStringList{QStringLiteral("Unable to read %1: it is larger than a settings file can be "
+                                 "(4 MiB)")
+                      .arg(file)});
+  EXPECT_EQ(session.CameraControl(0, kZoom).value, 300);
+}
+
 TEST(SettingsFile, SavingIntoAnExistingFileKeepsEverythingElseInIt) {
   TempHome home;
   Session session(TwoAdjustableCameras());
@@ -316,7 +336,13 @@ TEST(SettingsFile, ARefusedWriteIsReportedWithTheFullNameAndNothingElse) {
   const QString file = folder + QStringLiteral("/settings.kcs");
   ModalAnswerer errors(QStringLiteral("ApplicationErrorBox"), ClickOk);
   Save(session, file);
-  EXPECT_EQ(errors.Texts(), QStringList{QStringLiteral("Unable to write to %1.").arg(file)});
+  // The full name, then why.
+  ASSERT_EQ(errors.Texts().size(), 1);
+  const QString text = errors.Texts().front();
+  EXPECT_TRUE(text.startsWith(QStringLiteral("Unable to write to %1: cannot create a file in its "
+                                             "folder \"%2\": ")
+                                  .arg(file, folder)))
+      << text.toStdString();
   EXPECT_FALSE(QFileInfo::exists(file));
   EXPECT_EQ(form.MessageLabel->text(), QString());
   EXPECT_EQ(form.StatusLabel->text(), QStringLiteral(" "));

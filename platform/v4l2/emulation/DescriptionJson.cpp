@@ -433,17 +433,6 @@ EmulationDescription ParseTop(const Json& json) {
   return description;
 }
 
-// The offset of the value a pointer names, or of the nearest enclosing value that has one.
-std::size_t OffsetOf(const PositionedJson& parsed, std::string pointer) {
-  while (true) {
-    if (const auto found = parsed.offsets.find(pointer); found != parsed.offsets.end()) {
-      return found->second;
-    }
-    if (pointer.empty()) return 0;
-    pointer.erase(pointer.rfind('/'));
-  }
-}
-
 // Where the text nests deeper than allowed, before a parser walks into it.
 std::optional<std::size_t> TooDeep(std::string_view text) {
   std::size_t depth = 0;
@@ -507,7 +496,7 @@ ParsedDescription ParseDescription(std::string_view text) {
     result.document = std::move(parsed.value);
     return result;
   } catch (const DecodeError& error) {
-    FailAt(text, OffsetOf(parsed, error.pointer), error.message);
+    FailAt(text, OffsetOfPointer(text, error.pointer), error.message);
   }
 }
 

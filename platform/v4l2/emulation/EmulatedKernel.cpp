@@ -50,11 +50,12 @@ std::shared_ptr<EmulatedKernel> EmulatedKernel::FromFile(const std::filesystem::
   return std::shared_ptr<EmulatedKernel>(new EmulatedKernel(std::move(core)));
 }
 
-std::shared_ptr<Kernel> KernelFromEnvironment() {
+std::shared_ptr<Kernel> KernelFromEnvironment(bool* usable) {
   const char* file = std::getenv("KORVANE_V4L2_EMULATION");
   if (!file || *file == '\0') return nullptr;
   auto core = std::make_unique<KernelCore>(std::make_unique<EmulationFile>(file));
-  core->Sync();
+  const bool fine = core->Sync().empty();
+  if (usable) *usable = fine;
   return std::shared_ptr<EmulatedKernel>(new EmulatedKernel(std::move(core)));
 }
 

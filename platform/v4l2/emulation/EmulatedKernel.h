@@ -69,14 +69,14 @@ class EmulatedKernel : public Kernel {
 
  private:
   explicit EmulatedKernel(std::unique_ptr<KernelCore> core);
-  friend std::shared_ptr<Kernel> KernelFromEnvironment();
+  friend std::shared_ptr<Kernel> KernelFromEnvironment(bool* usable);
 
   // One lock around the whole kernel: calls come from the window and a streaming thread.
   std::unique_ptr<KernelCore> core_;
 };
 
 // KORVANE_V4L2_EMULATION: the kernel of that file, or nullptr (then use the C library); a bad
-// file yields an empty emulated kernel after one line on stderr.
-std::shared_ptr<Kernel> KernelFromEnvironment();
+// file yields an empty emulated kernel after one line on stderr, and *usable false.
+std::shared_ptr<Kernel> KernelFromEnvironment(bool* usable = nullptr);
 
 }  // namespace korvane::v4l2::emulation

@@ -11,15 +11,21 @@ namespace korvane::v4l2::emulation {
 namespace {
 
 using Json = nlohmann::ordered_json;
-using Offsets = std::map<std::string, std::size_t>;
+
+// The value a pointer names and where the deepest of its enclosing values found so far starts.
+struct Locating {
+  std::string wanted;
+  std::size_t deepest = 0;
+  std::size_t offset = 0;
+};
 
 // Fills one array or object (or, for the top, the one value of the text). A container's
 // members all arrive before its parent's next one, so the slot a child fills stays put while
-// the child reads.
+// the child reads. While locating, it also follows the pointer of each value.
 class BuildingSink final : public sim::JsonSink {
  public:
-  BuildingSink(Json* target, std::string pointer, Offsets* offsets, bool top)
-      : target_(target), pointer_(std::move(pointer)), offsets_(offsets), top_(top) {}
+  BuildingSink(Json* target, std::string pointer, Locating* locating, bool top)
+      : target_(target), pointer_(std::move(pointer)), locating_(locating), top_(top) {}
 
   void Key(std::string key) override { key_ = std::move(key); }
 
@@ -28,21 +34,20 @@ class BuildingSink final : public sim::JsonSink {
   std::unique_ptr<JsonSink> Open(sim::JsonContainer kind, std::size_t at) override {
     Json& slot = Slot(at);
     slot = kind == sim::JsonContainer::Array ? Json::array() : Json::object();
-    return std::make_unique<BuildingSink>(&slot, childPointer_, offsets_, false);
+    return std::make_unique<BuildingSink>(&slot, childPointer_, locating_, false);
   }
 
  private:
   Json& Slot(std::size_t at) {
     Json* slot = nullptr;
     if (top_) {
-      childPointer_.clear();
       slot = target_;
     } else if (target_->is_array()) {
-      childPointer_ = pointer_ + "/" + std::to_string(target_->size());
+      if (locating_) childPointer_ = pointer_ + "/" + std::to_string(target_->size());
       target_->push_back(nullptr);
       slot = &target_->back();
     } else {
-      childPointer_ = pointer_ + "/" + EscapePointerToken(key_);
+      if (locating_) childPointer_ = pointer_ + "/" + EscapePointerToken(key_);
       // Appended without the search an insert makes, which would grow with the square of a
       // large object's size. A name given twice keeps its last value, as JSON readers do.
       auto& members = target_->get_ref<Json::object_t&>();
@@ -54,13 +59,24 @@ class BuildingSink final : public sim::JsonSink {
         slot = &(members.begin() + static_cast<std::ptrdiff_t>(known->second))->second;
       }
     }
-    (*offsets_)[childPointer_] = at;
+    if (locating_) Note(at);
     return *slot;
+  }
+
+  void Note(std::size_t at) {
+    const std::string& wanted = locating_->wanted;
+    const bool encloses =
+        wanted.starts_with(childPointer_) &&
+        (wanted.size() == childPointer_.size() || wanted[childPointer_.size()] == '/');
+    if (encloses && (childPointer_.size() >= locating_->deepest)) {
+      locating_->deepest = childPointer_.size();
+      locating_->offset = at;
+    }
   }
 
   Json* target_;
   std::string pointer_;
-  Offsets* offsets_;
+  Locating* locating_;  // null when only building
   bool top_;
   std::string key_;
   std::string childPointer_;
@@ -85,9 +101,21 @@ std::string EscapePointerToken(std::string_view token) {
 
 PositionedJson ReadPositionedJson(std::string_view text) {
   PositionedJson parsed;
-  BuildingSink top(&parsed.value, "", &parsed.offsets, true);
+  BuildingSink top(&parsed.value, "", nullptr, true);
   sim::ReadJson(text, top);
   return parsed;
+}
+
+std::size_t OffsetOfPointer(std::string_view text, const std::string& pointer) {
+  Locating locating{pointer};
+  Json value;
+  BuildingSink top(&value, "", &locating, true);
+  try {
+    sim::ReadJson(text, top);
+  } catch (const sim::JsonSyntaxError&) {
+    // Read whole once already; a text changed since gives what was found.
+  }
+  return locating.offset;
 }
 
 }  // namespace korvane::v4l2::emulation
