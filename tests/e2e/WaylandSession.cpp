@@ -15,6 +15,7 @@
 
 #include "platform/providers/CameraProviders.h"
 #include "ui/ApplicationWindows.h"
+#include "ui/ListBox.h"
 #include "ui/LiveCam.h"
 #include "ui/PaintBox.h"
 
@@ -38,7 +39,7 @@ void AnswerFileDialog(const QString& name, const QString& file) {
     auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
     if (!dialog || dialog->objectName() != name || !dialog->isVisible()) return;
     dialog->selectFile(file);
-    dialog->accept();
+    QMetaObject::invokeMethod(dialog, "accept");
     poll->deleteLater();
   });
   poll->start(50);
