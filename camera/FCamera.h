@@ -145,6 +145,7 @@ class TFCamera {
   ComPtr<IBaseFilter> GetVideoMixingRenderer9Filter();
   ComPtr<IVMRFilterConfig9> GetVMRFilterConfig9();
   ComPtr<IVMRWindowlessControl9> GetVMRWindowlessControl9();
+  // Kept only by an activation; while inactive a read hands out an uncached control.
   ComPtr<IMediaControl> GetMediaControl();
   ComPtr<IMediaEvent> GetMediaEvent();
 
@@ -294,6 +295,8 @@ class TFCamera {
   HRESULT BuildVmr9Preview();
   void BuildGrabberPath();
   void BuildRecording();
+  // The media control, kept: from then on the component counts as active.
+  ComPtr<IMediaControl> HoldMediaControl();
   // Raises unless active with the VMR-9 renderer showing the picture.
   void CheckVmr9();
   // The form the renderer clips to: the preview control's, else the owner when it is a form.

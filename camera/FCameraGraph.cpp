@@ -28,7 +28,7 @@ void TFCamera::BuildGraph() {
   CheckInterface(GetCaptureGraphBuilder2(), "ICaptureGraphBuilder2");
   CheckInterface(GetGraphBuilder(), "IGraphBuilder");
   // From here on the component counts as active.
-  CheckInterface(GetMediaControl(), "IMediaControl");
+  CheckInterface(HoldMediaControl(), "IMediaControl");
 
   HRESULT Preview = S_OK;
   if (FCaptureType == ctVmr9 || FCaptureType == ctAuto) Preview = BuildVmr9Preview();

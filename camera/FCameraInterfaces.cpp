@@ -144,6 +144,13 @@ ComPtr<IVMRWindowlessControl9> TFCamera::GetVMRWindowlessControl9() {
 }
 
 ComPtr<IMediaControl> TFCamera::GetMediaControl() {
+  // Holding the media control is what makes the component active, and only an activation
+  // builds the graph behind it: read while inactive, the control is handed out, not kept.
+  if (!FMediaControl) return QueryFrom<IMediaControl>(GetGraphBuilder());
+  return FMediaControl;
+}
+
+ComPtr<IMediaControl> TFCamera::HoldMediaControl() {
   return Lazy(FMediaControl, [&] { return QueryFrom<IMediaControl>(GetGraphBuilder()); });
 }
 

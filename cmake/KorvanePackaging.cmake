@@ -58,5 +58,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${KORVANE_HOMEPAGE_URL})
 # The libraries come from what the binaries link; the font the window is laid out with does not.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-crosextra-carlito")
+# Without the toolkit's Wayland plugin the window still opens on a Wayland desktop, through
+# XWayland; with it, it runs there natively.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

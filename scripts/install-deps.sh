@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang
   qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
+  qt6-wayland  # the window on a Wayland desktop, Debian 12's default session
+  weston  # tests only: the end-to-end test on a headless Wayland compositor
   libfontconfig-dev  # the program reads the font configuration ahead at start-up
   nlohmann-json3-dev libjpeg62-turbo-dev libgtest-dev libgmock-dev libbenchmark-dev
   libyuv-dev  # benchmarks only: the reference the YUY2 conversion is measured against

@@ -110,9 +110,9 @@ void TFormMain::StartDevice() {
 
   FCamera->SetActive(false);
   const TFCameraFormats formats = FCamera->GetSupportedFormats();
-  // The list was filled from the same formats, unless the camera changed them since; the
-  // next re-read brings the list up to date.
-  if (formatIndex >= static_cast<int>(formats.size())) return;
+  // The list was filled from the same formats, unless the camera changed them since: the
+  // selected one is gone, which the user is told; the next re-read brings the list up to date.
+  if (formatIndex >= static_cast<int>(formats.size())) throw EFCameraError("Format not found");
   FCamera->SetFormat(formats[static_cast<std::size_t>(formatIndex)]);
   const QSize videoSize = VideoSize(FCamera->GetFormat());
   paintBox->resize(videoSize);
@@ -131,6 +131,7 @@ void TFormMain::StartDevice() {
     SetTimerInterval(*CameraGlowTimer, kGlowBlinkMs);
     livecam->setWindowTitle(ComboBoxCamera->SelectedText() + QStringLiteral(" @ ") +
                             ComboBoxFormat->SelectedText());
+    livecam->CentreOnScreen(this);
     livecam->show();
   } catch (...) {
     ShowMessageSimple(ComboBoxCamera->SelectedText() +

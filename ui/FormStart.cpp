@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGraphicsDropShadowEffect>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -44,6 +45,12 @@ int WindowSystemRange(int stored) {
   return std::clamp(stored, -32768, 32767);
 }
 
+// A Wayland compositor places every window itself and tells no program where: there the
+// position can neither be restored nor read, and the one stored in the file is kept as it is.
+bool WindowPositionKnown() {
+  return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 // The folder is created on every start, even when the file is never written; a folder
 // that cannot be created only means the defaults are used.
 korvane::os::ProfileFile OpenGeometryFile(const QString& path) {
@@ -76,6 +83,8 @@ TFormMain::TFormMain(const QStringList& arguments, QWidget* parent)
   CreateControls();
   FOwnerControl = std::make_unique<TWidgetControl>(this);
   FCamera = std::make_unique<TFCamera>(FOwnerControl.get());
+  // The window's own setting: a fully transparent border around the picture.
+  FCamera->SetBorderColor(0);
   FCamera->SetOnImageAvailable(TFImageAvailableEvent::Of<&TFormMain::FCameraImageAvailable>(*this));
   SingleInstance1 = new TSingleInstance(this);
   ConnectHandlers();
@@ -182,8 +191,10 @@ void TFormMain::readini() {
     const auto read = [&file](const char* key, int fallback) {
       return WindowSystemRange(file.ReadInteger(kGeometrySection, key, fallback));
     };
-    move(x(), read("Top", 0));
-    move(read("Left", 0), y());
+    if (WindowPositionKnown()) {
+      move(x(), read("Top", 0));
+      move(read("Left", 0), y());
+    }
     resize(read("width", 670), height());
     resize(width(), read("Height", kFixedHeight));
     // Only a negative position is corrected; one beyond the screen's right or bottom stays.
@@ -196,8 +207,10 @@ void TFormMain::readini() {
 void TFormMain::writeini() {
   korvane::os::ProfileFile file = OpenGeometryFile(GeometryFilePath());
   file.WriteInteger(kGeometrySection, "Height", height());
-  file.WriteInteger(kGeometrySection, "Top", y());
-  file.WriteInteger(kGeometrySection, "Left", x());
+  if (WindowPositionKnown()) {
+    file.WriteInteger(kGeometrySection, "Top", y());
+    file.WriteInteger(kGeometrySection, "Left", x());
+  }
   file.WriteInteger(kGeometrySection, "width", width());
 }
 

@@ -10,16 +10,24 @@ TLivecamForm::TLivecamForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   // Closing the main window ends the program, whether or not a test is on screen.
   setAttribute(Qt::WA_QuitOnClose, false);
   resize(kClientWidth, kClientHeight);
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect placed(QPoint(0, 0), size());
-    placed.moveCenter(screen->availableGeometry().center());
-    move(placed.topLeft());
-  }
+  CentreOnScreen();
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   CameraPanel = new QWidget(this);
   CameraPanel->setObjectName(QStringLiteral("CameraPanel"));
   layout->addWidget(CameraPanel);
+}
+
+void TLivecamForm::CentreOnScreen(const QWidget* framedLike) {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  QSize outer = frameGeometry().size();
+  if (outer == size() && framedLike) {
+    outer += framedLike->frameGeometry().size() - framedLike->size();
+  }
+  QRect placed(QPoint(0, 0), outer);
+  placed.moveCenter(screen->availableGeometry().center());
+  move(placed.topLeft());
 }
 
 void TLivecamForm::showEvent(QShowEvent* event) {
@@ -29,7 +37,9 @@ void TLivecamForm::showEvent(QShowEvent* event) {
 
 void TLivecamForm::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
-  FormClose();
+  // Minimising sends a hide event of the window system's own while the window stays
+  // visible: the test goes on, and the camera must not be re-read under it.
+  if (!isVisible()) FormClose();
 }
 
 void TLivecamForm::FormShow() {

@@ -13,6 +13,11 @@ class TLivecamForm : public QWidget {
 
   explicit TLivecamForm(QWidget* parent = nullptr);
 
+  // Places the window in the middle of the screen at its present size; each test opens at
+  // the size of its video, so each is placed anew. Until the window system has framed this
+  // window once, its frame is taken to be as wide as that of framedLike.
+  void CentreOnScreen(const QWidget* framedLike = nullptr);
+
   int GetTag() const { return FTag; }
   void SetTag(int tag) { FTag = tag; }
 

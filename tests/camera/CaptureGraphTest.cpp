@@ -4,6 +4,7 @@
 // the preview control, and recording into an AVI file.
 
 #include <filesystem>
+#include <sstream>
 
 #include "tests/camera/CameraFixture.h"
 #include "tests/camera/FrameWaiting.h"
@@ -123,6 +124,25 @@ TEST_F(CaptureGraphTest, FailedActivationLeavesNothingHeldAndRaisesItsError) {
     camera.SetActive(true);
     EXPECT_TRUE(camera.GetActive());
   }
+}
+
+TEST_F(CaptureGraphTest, MediaControlReadWhileInactiveLeavesTheComponentInactive) {
+  TFCamera& camera = Select(CameraWith(Yuy2()), form_.get());
+  EXPECT_NE(camera.GetMediaControl(), nullptr);
+  EXPECT_FALSE(camera.GetActive());
+  EXPECT_EQ(camera.GetState(), csInactive);
+  EXPECT_EQ(CameraErrorOf([&] { camera.GetNativeVideoSize(); }), kInactiveMessage);
+  std::ostringstream snapshot;
+  EXPECT_EQ(CameraErrorOf([&] { camera.CurrentImageToStream(snapshot); }), kInactiveMessage);
+
+  // The activation that follows builds the whole graph.
+  camera.SetActive(true);
+  ASSERT_TRUE(camera.GetActive());
+  EXPECT_EQ(camera.GetCaptureType(), ctVmr9);
+  EXPECT_EQ(camera.GetNativeVideoSize(), (TFPoint{640, 480}));
+  EXPECT_EQ(camera.GetMediaControl(), camera.GetMediaControl());
+  camera.SetActive(false);
+  EXPECT_FALSE(camera.GetActive());
 }
 
 TEST_F(CaptureGraphTest, ACameraHeldByAnotherProgramFailsWithItsCode) {

@@ -66,6 +66,10 @@ for dependency in libqt6core6 libqt6widgets6 libqt6svg6 libjpeg62-turbo libc6 fo
   grep -q "$dependency" <<<"$depends" || fail "Depends lacks $dependency: $depends"
 done
 
+# On a Wayland desktop the window runs natively once the toolkit's plugin is there.
+recommends=$(dpkg-deb -f "$deb" Recommends)
+grep -qw "qt6-wayland" <<<"$recommends" || fail "Recommends lacks qt6-wayland: $recommends"
+
 if readelf -d "$root/usr/bin/korvane-cam" | grep NEEDED | grep -qE 'libQt6(Gui|Widgets)'; then
   fail "korvane-cam links a GUI toolkit"
 fi

@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QGraphicsDropShadowEffect>
 #include <QImage>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTest>
+#include <functional>
 
 #include "tests/ui/ActionTestSupport.h"
 #include "tests/ui/UiTestSupport.h"
@@ -254,4 +256,135 @@ TEST(LiveCam, StartsAndStopsLeaveNoThreadOrDescriptorBehind) {
   }
   EXPECT_EQ(count("/proc/self/task"), threads);
   EXPECT_EQ(count("/proc/self/fd"), descriptors);
+}
+
+TEST(LiveCam, MinimisingTheTestWindowKeepsTheTestRunning) {
+  TempHome home;
+  Session session(OneCamera(CameraAt("Minimised cam", Format(320, 240))));
+  TFormMain& form = session.Form();
+  TLivecamForm& window = *form.GetLivecamForm();
+  form.StartDevice();
+  ASSERT_TRUE(window.isVisible());
+
+  // As a window manager does: the window system's own hide event, the window still visible.
+  window.setWindowState(window.windowState() | Qt::WindowMinimized);
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_EQ(window.GetTag(), 1);
+  // The periodic re-read leaves the camera to the test.
+  form.RefreshTimerTimer();
+  EXPECT_TRUE(form.GetCamera().GetActive());
+  EXPECT_TRUE(form.CameraTimer->isActive());
+
+  window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+  form.RefreshTimerTimer();
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_TRUE(form.GetCamera().GetActive());
+  window.hide();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !form.GetCamera().GetActive(); }, kWaitMs));
+}
+
+TEST(LiveCam, EachTestOpensInTheMiddleOfTheScreenAtItsVideoSize) {
+  TempHome home;
+  korvane::sim::SimDevice camera = Camera("Sized cam");
+  camera.formats = {Format(320, 240), Format(640, 480)};
+  Session session(OneCamera(camera));
+  TFormMain& form = session.Form();
+  TLivecamForm& window = *form.GetLivecamForm();
+  const QPoint middle = window.screen()->availableGeometry().center();
+  for (int format : {0, 1, 0}) {
+    SCOPED_TRACE(format);
+    form.ComboBoxFormat->SetItemIndex(format);
+    form.StartDevice();
+    ASSERT_TRUE(window.isVisible());
+    const QRect outer = window.frameGeometry();
+    EXPECT_EQ(window.size(), format == 0 ? QSize(320, 240) : QSize(640, 480));
+    EXPECT_LE((outer.center() - middle).manhattanLength(), 1)
+        << outer.x() << "," << outer.y() << " " << outer.width() << "x" << outer.height() << " "
+        << middle.x() << "," << middle.y();
+    window.hide();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.GetCamera().GetActive(); }, kWaitMs));
+  }
+}
+
+TEST(LiveCam, StartDeviceWithoutAFormatToStartDoesNothingOrReportsIt) {
+  struct Case {
+    const char* name;
+    std::function<void(Session&)> prepare;
+    QStringList reported;
+  };
+  const Case cases[] = {
+      {"no formats",
+       [](Session& s) {
+         s.Form().ComboBoxFormat->Clear();
+         s.Form().ComboBoxFormat->SetItemIndex(-1);
+       },
+       {}},
+      {"no selection", [](Session& s) { s.Form().ComboBoxFormat->SetItemIndex(-1); }, {}},
+      // The camera lost the selected format since the list was filled.
+      {"index beyond the camera's formats",
+       [](Session& s) {
+         s.Form().ComboBoxFormat->SetItemIndex(1);
+         s.Store().Modify([](korvane::sim::SimDescription& d) { d.devices[0].formats.pop_back(); });
+       },
+       {QStringLiteral("Format not found.")}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempHome home;
+    korvane::sim::SimDevice camera = Camera("Listed cam");
+    camera.formats = {Format(320, 240), Format(640, 480)};
+    Session session(OneCamera(camera));
+    TFormMain& form = session.Form();
+    ASSERT_EQ(form.ComboBoxFormat->Count(), 2);
+    c.prepare(session);
+    ModalAnswerer answer(QStringLiteral("ApplicationErrorBox"), ClickOk);
+
+    emit form.ButtonTestCam->clicked();
+    if (!c.reported.isEmpty()) {
+      ASSERT_TRUE(QTest::qWaitFor([&] { return !answer.Texts().isEmpty(); }, kWaitMs));
+    }
+    EXPECT_EQ(answer.Texts(), c.reported);
+    EXPECT_FALSE(form.GetLivecamForm()->isVisible());
+    ExpectIdle(form);
+  }
+}
+
+TEST(LiveCam, TheRendererDrawsATransparentBorder) {
+  TempHome home;
+  Session session(OneCamera(CameraAt("Border cam", Format(320, 240))));
+  TFormMain& form = session.Form();
+  EXPECT_EQ(form.GetCamera().GetBorderColor(), 0u);
+  form.StartDevice();
+  ASSERT_EQ(form.GetCamera().GetCaptureType(), ctVmr9);
+  EXPECT_EQ(form.GetCamera().GetBorderColor(), 0u);  // as the renderer holds it
+  form.StopDevice();
+}
+
+TEST(LiveCam, PaintBoxPaintDrawsNothingWithoutAPicture) {
+  struct Case {
+    const char* name;
+    bool active;  // active but not running: the renderer has no picture yet
+    bool traced;
+  };
+  const Case cases[] = {{"inactive", false, false}, {"no picture to take", true, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempHome home;
+    Session session(OneCamera(CameraAt("Paint cam", Format(320, 240))), {QStringLiteral("trace")});
+    TFormMain& form = session.Form();
+    form.GetCamera().SetActive(c.active);
+    ASSERT_EQ(form.GetCamera().GetActive(), c.active);
+    form.Memo1->clear();
+
+    QImage canvas(64, 48, QImage::Format_RGB32);
+    canvas.fill(Qt::green);
+    const QImage before = canvas;
+    {
+      QPainter painter(&canvas);
+      form.PaintBoxPaint(painter);
+    }
+    EXPECT_EQ(canvas, before);
+    EXPECT_EQ(session.TraceLines().contains(QStringLiteral("PaintBoxPaint Error")), c.traced);
+    form.GetCamera().SetActive(false);
+  }
 }

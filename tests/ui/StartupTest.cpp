@@ -21,6 +21,11 @@ TEST(Startup, TheWindowsPicturesAreAllRenderedAheadForItsScreen) {
   cameras.devices = {Camera("Cam")};
   Session session(cameras);
   session.Form().show();
+  // Also run at scale 2 (a high-density screen), for which the pictures are rendered ahead
+  // as well; the run must really be at that scale.
+  if (const QByteArray scale = qgetenv("QT_SCALE_FACTOR"); !scale.isEmpty()) {
+    EXPECT_EQ(qGuiApp->devicePixelRatio(), scale.toDouble());
+  }
   EXPECT_EQ(Artwork::WindowIcon().availableSizes().size(), 4);
   EXPECT_EQ(Artwork::PicturesDrawnFromSvg(), QStringList());
 }
