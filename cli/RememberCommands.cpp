@@ -53,16 +53,19 @@ std::string RestoredText(const TOpenCamera& camera, const TRestoreLog& log) {
   return text;
 }
 
-void RememberCamera(TOpenCamera& camera, std::ostream& out) {
+void RememberCamera(TOpenCamera& camera, std::ostream& out, std::ostream& err) {
   if (camera.Device().Path.empty()) {
     throw ECliError(TExitCode::Unsupported,
                     camera.Message("", "has no device path, so its settings cannot be kept"));
   }
-  const TCameraSettings settings = ReadCameraSettings(camera);
+  TUnreadSettings unread;
+  const TCameraSettings settings = ReadCameraSettings(camera, &unread);
   const TRememberedCamera remembered =
       Remember(RememberedFolder(), camera.Device().Path, camera.Name(), settings);
   out << "Remembered the settings of " << Quoted(camera.Name()) << " (" << remembered.DevicePath
-      << ") in " << remembered.File.string() << "\n";
+      << ") in " << remembered.File.string() << "\n"
+      << std::flush;
+  ReportUnread(unread, err);
 }
 
 bool ForgetDevicePath(std::string_view devicePath, std::ostream& out) {

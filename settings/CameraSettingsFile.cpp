@@ -4,6 +4,7 @@
 
 #include "platform/os/ProfileDocument.h"
 #include "platform/os/ProfileFile.h"
+#include "settings/PartialSettingsFile.h"
 #include "settings/PositionText.h"
 
 namespace CameraSettingsFile {
@@ -17,14 +18,15 @@ void WriteKey(korvane::os::ProfileFile& file, const std::string& section, std::s
   }
 }
 
-// The 35 keys with their text, in the order they are written.
+// The 35 keys with their text, in the order they are written, less those of unread properties.
 template <class Visit>
-void ForEachKey(const TCameraSettings& settings, Visit&& visit) {
+void ForEachKey(const TCameraSettings& settings, Visit&& visit,
+                const TUnreadProperties& unread = {}) {
   for (std::size_t i = 0; i < kSettingsPropertyCount; ++i) {
-    visit(kSettingsPropertyKeys[i], PositionText::General(settings.Positions[i]));
+    if (!unread[i]) visit(kSettingsPropertyKeys[i], PositionText::General(settings.Positions[i]));
   }
   for (std::size_t i = 0; i < kSettingsPropertyCount; ++i) {
-    visit(AutoKey(kSettingsPropertyKeys[i]), settings.Autos[i] ? "1" : "0");
+    if (!unread[i]) visit(AutoKey(kSettingsPropertyKeys[i]), settings.Autos[i] ? "1" : "0");
   }
   visit(kPowerFrequencyKey, std::to_string(settings.PowerFrequency));
 }
@@ -33,10 +35,18 @@ void ForEachKey(const TCameraSettings& settings, Visit&& visit) {
 
 void Write(const std::filesystem::path& file, const std::string& section,
            const TCameraSettings& settings) {
+  WriteReadProperties(file, section, settings, {});
+}
+
+void WriteReadProperties(const std::filesystem::path& file, const std::string& section,
+                         const TCameraSettings& settings, const TUnreadProperties& unread) {
   korvane::os::ProfileFile profile(file);
-  ForEachKey(settings, [&](std::string_view key, const std::string& value) {
-    WriteKey(profile, section, key, value);
-  });
+  ForEachKey(
+      settings,
+      [&](std::string_view key, const std::string& value) {
+        WriteKey(profile, section, key, value);
+      },
+      unread);
 }
 
 std::string Text(const std::string& section, const TCameraSettings& settings,
