@@ -167,11 +167,15 @@ TEST_F(V4l2Test, AutomaticSwitchesWithoutTheirValueControlAreShown) {
   const auto page = PageFor(PageIds(*filter)[0], filter.Get());
   const auto controls = ControlsOf(*page);
   for (ULONG i = 0; i < controls.size(); ++i) {
-    if (controls[i].caption == "White Balance, Automatic") ASSERT_EQ(page->SetValue(i, 0), S_OK);
+    if (controls[i].caption == "White Balance, Automatic") {
+      ASSERT_EQ(page->SetValue(i, 0), S_OK);
+    }
   }
   EXPECT_EQ(Kernel().ControlValue("cam", V4L2_CID_AUTO_WHITE_BALANCE), 0);
   for (ULONG i = 0; i < controls.size(); ++i) {
-    if (controls[i].caption.starts_with("Red Balance")) ASSERT_EQ(page->SetValue(i, 77), S_OK);
+    if (controls[i].caption.starts_with("Red Balance")) {
+      ASSERT_EQ(page->SetValue(i, 77), S_OK);
+    }
   }
   EXPECT_EQ(Kernel().ControlValue("cam", V4L2_CID_RED_BALANCE), 77);
 }
