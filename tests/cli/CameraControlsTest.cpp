@@ -251,3 +251,45 @@ TEST_F(ControlsTool, DefaultsOutsideTheRangeAreNeverWritten) {
 
 }  // namespace
 }  // namespace korvane::cli::testing
+
+namespace korvane::cli::testing {
+namespace {
+
+// Two cameras of one model, without serial numbers, on two ports: listed under names of their
+// own, numbered in the order of their ports, each reachable by name and with its own section
+// in a settings file.
+TEST_F(ControlsTool, TwoCamerasOfOneModelHaveNamesAndSectionsOfTheirOwn) {
+  json cameras = CamWith(1);
+  json twin = cameras["cameras"][0];
+  twin["usb"] = {{"vendor", "c0de"}, {"product", "0b20"}, {"productName", "Twin Cam"}};
+  json first = twin, second = twin;
+  first["id"] = "right";
+  first["busInfo"] = "usb-0000:00:14.0-4";
+  second["id"] = "left";
+  second["busInfo"] = "usb-0000:00:14.0-2";
+  second["controls"][0]["value"] = 33;
+  cameras["cameras"] = {cameras["cameras"][0], first, second};
+  FCameras.Write(cameras);
+
+  const TToolRun list = Run({"list", "--json"});
+  ASSERT_EQ(list.ExitCode, 0) << list.Err;
+  const json listed = json::parse(list.Out);
+  ASSERT_EQ(listed.size(), 3u);
+  EXPECT_EQ(listed[0]["name"], "Cam");
+  EXPECT_EQ(listed[1]["name"], "Twin Cam (2)") << "the one on the later port";
+  EXPECT_EQ(listed[2]["name"], "Twin Cam");
+
+  const std::string file = (FFolder / "twins.kcs").string();
+  ASSERT_EQ(Run({"save", "Twin Cam", file}).ExitCode, 0);
+  ASSERT_EQ(Run({"save", "Twin Cam (2)", file}).ExitCode, 0);
+  const std::string saved = ReadText(file);
+  EXPECT_NE(saved.find("[Twin Cam]"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("[Twin Cam (2)]"), std::string::npos) << saved;
+  const TToolRun set = Run({"set", "Twin Cam (2)", "Brightness=44"});
+  ASSERT_EQ(set.ExitCode, 0) << set.Err;
+  EXPECT_EQ(FCameras.Value("right", "brightness"), 44);
+  EXPECT_EQ(FCameras.Value("left", "brightness"), 33);
+}
+
+}  // namespace
+}  // namespace korvane::cli::testing
