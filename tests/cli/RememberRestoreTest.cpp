@@ -133,8 +133,10 @@ TEST_F(RememberRestoreTest, TwoIdenticalCamerasOnTwoPortsKeepTheirOwnSettings) {
   RunOk({"remember", "2"});
   const json listed = json::parse(Run({"remembered", "--json"}).Out);
   ASSERT_EQ(listed.size(), 2u) << listed;
+  // Named apart in the order of their ports, as the paths are listed.
+  EXPECT_EQ(listed[0]["name"], "Twin Cam");
+  EXPECT_EQ(listed[1]["name"], "Twin Cam (2)");
   for (const json& camera : listed) {
-    EXPECT_EQ(camera["name"], "Twin Cam");
     EXPECT_TRUE(camera["path"].get<std::string>().starts_with("/dev/v4l/by-path/")) << camera;
   }
 
