@@ -12,26 +12,15 @@
 
 #include "tests/cli/EmulatedCameraFile.h"
 #include "tests/cli/ToolRun.h"
+#include "tests/support/RealCameras.h"
 
 namespace korvane::cli::testing {
 namespace {
 
 using nlohmann::json;
 
-std::filesystem::path RealCamerasFolder() {
-  if (const char* folder = std::getenv("KORVANE_REAL_CAMERAS"); folder && *folder) return folder;
-  return KORVANE_REAL_CAMERAS;
-}
-
-std::vector<std::string> RealCameraFiles() {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(RealCamerasFolder(), error)) {
-    if (entry.path().extension() == ".json") names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
+using korvane::testing::RealCameraFiles;
+using korvane::testing::RealCamerasFolder;
 
 class RealCamera : public ::testing::TestWithParam<std::string> {
  protected:
@@ -125,16 +114,8 @@ TEST_P(RealCamera, RunsThroughEveryCommand) {
   }
 }
 
-// A test name from a file name: its letters and digits.
-std::string FileTestName(const ::testing::TestParamInfo<std::string>& param) {
-  std::string name = param.param.substr(0, param.param.size() - 5);
-  std::replace_if(
-      name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); },
-      '_');
-  return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, RealCamera, ::testing::ValuesIn(RealCameraFiles()), FileTestName);
+INSTANTIATE_TEST_SUITE_P(Files, RealCamera, ::testing::ValuesIn(RealCameraFiles()),
+                         korvane::testing::RealCameraTestName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(RealCamera);
 
 }  // namespace

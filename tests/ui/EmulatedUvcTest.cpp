@@ -17,6 +17,7 @@
 #include "platform/devices/DeviceProvider.h"
 #include "platform/v4l2/V4l2Provider.h"
 #include "platform/v4l2/emulation/EmulatedKernel.h"
+#include "tests/support/RealCameras.h"
 #include "tests/ui/ActionTestSupport.h"
 #include "ui/ListBox.h"
 #include "widgets/TrackBar.h"
@@ -250,20 +251,8 @@ TEST(EmulatedUvc, FactoryDefaultsLeaveDefaultsOutsideTheRangeAndSayWhich) {
 
 namespace {
 
-std::filesystem::path RealCamerasFolder() {
-  if (const char* folder = std::getenv("KORVANE_REAL_CAMERAS"); folder && *folder) return folder;
-  return KORVANE_REAL_CAMERAS;
-}
-
-std::vector<std::string> RealCameraFiles() {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(RealCamerasFolder(), error)) {
-    if (entry.path().extension() == ".json") names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
+using korvane::testing::RealCameraFiles;
+using korvane::testing::RealCamerasFolder;
 
 // The row each driver control of a camera file fills.
 constexpr std::pair<const char*, const char*> kRowOfControl[] = {
@@ -324,17 +313,8 @@ TEST_P(RealCameraInWindow, ShowsTheRowsTheCameraHas) {
   EXPECT_EQ(static_cast<int>(listed), form.ComboBoxCamera->Count());
 }
 
-// A test name from a file name: its letters and digits.
-std::string FileTestName(const ::testing::TestParamInfo<std::string>& param) {
-  std::string name = param.param.substr(0, param.param.size() - 5);
-  std::replace_if(
-      name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); },
-      '_');
-  return name;
-}
-
 INSTANTIATE_TEST_SUITE_P(Files, RealCameraInWindow, ::testing::ValuesIn(RealCameraFiles()),
-                         FileTestName);
+                         korvane::testing::RealCameraTestName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(RealCameraInWindow);
 
 }  // namespace
