@@ -3,6 +3,8 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/TextTable.h"
+#include "platform/v4l2/V4l2Filter.h"
+#include "platform/v4l2/V4l2Listing.h"
 
 namespace korvane::cli {
 namespace {
@@ -17,11 +19,25 @@ ECliError NotRemembered(const TOpenCamera& camera) {
 }
 
 std::optional<std::size_t> AttachedIndex(const TFVideoCaptureDevices& devices,
-                                         const std::string& path) {
+                                         const TRememberedCamera& camera) {
   for (std::size_t i = 0; i < devices.size(); ++i) {
-    if (devices[i].Path == path) return i;
+    if (IsRememberedAs(camera, devices[i].Path)) return i;
   }
   return std::nullopt;
+}
+
+// A Video4Linux2 camera's by-id link and port path, so that it is found by either later.
+v4l2::NodeLinks LinksOf(TOpenCamera& camera) {
+  const ComPtr<IBaseFilter> filter =
+      camera.Call("", [](TFCamera& c) { return c.GetCaptureFilter(); });
+  ComPtr<IV4l2DeviceAccess> access;
+  if (!filter ||
+      FAILED(filter->QueryInterface(IID_IV4l2DeviceAccess, access.ReleaseAndGetVoidAddressOf())) ||
+      !access) {
+    return {};
+  }
+  const auto device = access->Device();
+  return v4l2::LinksOfNode(device->GetDoor(), device->NodePath());
 }
 
 }  // namespace
@@ -60,8 +76,9 @@ void RememberCamera(TOpenCamera& camera, std::ostream& out, std::ostream& err) {
   }
   TUnreadSettings unread;
   const TCameraSettings settings = ReadCameraSettings(camera, &unread);
-  const TRememberedCamera remembered =
-      Remember(RememberedFolder(), camera.Device().Path, camera.Name(), settings);
+  const v4l2::NodeLinks links = LinksOf(camera);
+  const TRememberedCamera remembered = Remember(RememberedFolder(), camera.Device().Path,
+                                                camera.Name(), settings, links.byId, links.byPath);
   out << "Remembered the settings of " << Quoted(camera.Name()) << " (" << remembered.DevicePath
       << ") in " << remembered.File.string() << "\n"
       << std::flush;
@@ -85,7 +102,7 @@ void ListRememberedCameras(const TFVideoCaptureDevices& devices, bool json, std:
   if (json) {
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const TRememberedCamera& camera : cameras) {
-      const auto index = AttachedIndex(devices, camera.DevicePath);
+      const auto index = AttachedIndex(devices, camera);
       list.push_back({{"path", camera.DevicePath},
                       {"name", camera.Name},
                       {"file", camera.File.string()},
@@ -100,7 +117,7 @@ void ListRememberedCameras(const TFVideoCaptureDevices& devices, bool json, std:
   }
   std::vector<std::vector<std::string>> rows{{"Device path", "Name", "Attached"}};
   for (const TRememberedCamera& camera : cameras) {
-    const auto index = AttachedIndex(devices, camera.DevicePath);
+    const auto index = AttachedIndex(devices, camera);
     rows.push_back(
         {camera.DevicePath, camera.Name, index ? "index " + std::to_string(*index) : "no"});
   }

@@ -215,4 +215,16 @@ std::vector<CameraNode> ListCameras(const Door& door) {
   return cameras;
 }
 
+NodeLinks LinksOfNode(const Door& door, const std::string& nodePath) {
+  const std::size_t slash = nodePath.find_last_of('/');
+  const std::string node = slash == std::string::npos ? nodePath : nodePath.substr(slash + 1);
+  NodeLinks links;
+  for (auto [folder, link] : {std::pair{kById, &links.byId}, {kByPath, &links.byPath}}) {
+    const auto byNode = LinksByNode(door, folder);
+    const auto found = byNode.find(node);
+    if (found != byNode.end()) *link = CaptureLink(&found->second).value_or("");
+  }
+  return links;
+}
+
 }  // namespace korvane::v4l2
