@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 #include "cli/CameraProperties.h"
 #include "cli/ValueRule.h"
@@ -40,6 +41,39 @@ std::string WrittenText(const TAssignment& assignment, LONG value) {
       break;
   }
   return std::to_string(value);
+}
+
+std::string NumberText(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
+}
+
+// A value written to a control that runs automatically keeps its mode and would not land, so
+// it is refused before anything is written, with the way to switch it; a switch to manual
+// earlier in the same command makes it land.
+void CheckManual(TOpenCamera& camera, const std::vector<TAssignment>& assignments, std::size_t at) {
+  const TAssignment& assignment = assignments[at];
+  if (assignment.Kind != TAssignment::TKind::Value || !assignment.Property) return;
+  std::optional<bool> automatic;
+  for (std::size_t i = 0; i < at; ++i) {
+    const TAssignment& earlier = assignments[i];
+    if (earlier.Property != assignment.Property) continue;
+    if (earlier.Kind == TAssignment::TKind::Auto) automatic = true;
+    if (earlier.Kind == TAssignment::TKind::Manual) automatic = false;
+  }
+  const TCameraProperty& property = kCameraProperties[*assignment.Property];
+  if (!automatic) {
+    automatic = camera.Call(assignment.Name, [&](TFCamera& c) { return (c.*property.GetAuto)(); });
+  }
+  if (!*automatic) return;
+  throw ECliError(
+      TExitCode::Unsupported,
+      camera.Message(assignment.Name,
+                     "is automatic, so a value would not land; switch it to manual "
+                     "first: korvane-cam set " +
+                         std::to_string(camera.Index()) + " " + assignment.Name + "=manual " +
+                         assignment.Name + "=" + NumberText(assignment.Value)));
 }
 
 void CheckSupported(TOpenCamera& camera, const TAssignment& assignment) {
@@ -127,6 +161,7 @@ TAssignment ParseAssignment(std::string_view text) {
 void ApplyAssignments(TOpenCamera& camera, const std::vector<TAssignment>& assignments,
                       std::ostream& out) {
   for (const TAssignment& assignment : assignments) CheckSupported(camera, assignment);
+  for (std::size_t i = 0; i < assignments.size(); ++i) CheckManual(camera, assignments, i);
   for (const TAssignment& assignment : assignments) {
     const LONG value = Write(camera, assignment);
     out << assignment.Name << '=' << WrittenText(assignment, value) << '\n' << std::flush;

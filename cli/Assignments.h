@@ -28,7 +28,8 @@ struct TAssignment {
 // 60, or the power-frequency list's index 0 or 1. Throws ECliError Usage.
 TAssignment ParseAssignment(std::string_view text);
 
-// Checks that the camera supports every property (and every mode) asked for, then writes them
+// Checks that the camera supports every property (and every mode) asked for, and that no value
+// goes to a control that is automatic at that point of the command, then writes them
 // in order with the window's value rule: a value is clamped to the range and moved to the
 // driver's step. Prints NAME=VALUE for each write, with the value written. Throws ECliError
 // Unsupported (nothing written) or DeviceError (the writes before it stay).

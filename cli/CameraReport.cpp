@@ -1,5 +1,6 @@
 #include "cli/CameraReport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -71,23 +72,37 @@ TCameraReport ReadCameraReport(TOpenCamera& camera) {
   TCameraReport report;
   report.Index = camera.Index();
   report.Device = camera.Device();
+  // A failing control is noted with its error text (the message without the names before it).
+  const auto note = [&](std::string_view name, const std::optional<ECliError>& failed,
+                        std::string& error) {
+    if (!failed) return;
+    const std::string message = failed->what();
+    error = message.substr(std::min(message.size(), camera.Message(name, "").size()));
+    report.Failures.push_back(message);
+  };
   for (std::size_t i = 0; i < kCameraProperties.size(); ++i) {
     const TCameraProperty& property = kCameraProperties[i];
     TPropertyReport& row = report.Properties[i];
-    camera.Call(property.Name, [&](TFCamera& c) {
-      row.Supported = (c.*property.GetSupported)();
-      if (!row.Supported) return;
-      row.Value = (c.*property.GetValue)();
-      row.Range = (c.*property.GetRange)();
-      row.Auto = (c.*property.GetAuto)();
-    });
+    note(property.Name,
+         camera.TryCall(property.Name,
+                        [&](TFCamera& c) {
+                          row.Supported = (c.*property.GetSupported)();
+                          if (!row.Supported) return;
+                          row.Value = (c.*property.GetValue)();
+                          row.Range = (c.*property.GetRange)();
+                          row.Auto = (c.*property.GetAuto)();
+                        }),
+         row.Error);
   }
-  camera.Call(kPowerFrequencyKey, [&](TFCamera& c) {
-    report.FrequencySupported = c.GetPowerLineFrequencySupported();
-    if (!report.FrequencySupported) return;
-    report.Frequency = c.GetPowerLineFrequency();
-    report.FrequencyAuto = c.GetPowerLineFrequencyAuto();
-  });
+  note(kPowerFrequencyKey,
+       camera.TryCall(kPowerFrequencyKey,
+                      [&](TFCamera& c) {
+                        report.FrequencySupported = c.GetPowerLineFrequencySupported();
+                        if (!report.FrequencySupported) return;
+                        report.Frequency = c.GetPowerLineFrequency();
+                        report.FrequencyAuto = c.GetPowerLineFrequencyAuto();
+                      }),
+       report.FrequencyError);
   report.Formats =
       camera.Call(kFormatsControl, [](TFCamera& c) { return c.GetSupportedFormats(); });
   return report;
@@ -122,6 +137,10 @@ std::string CameraReportText(const TCameraReport& report) {
   for (std::size_t i = 0; i < kCameraProperties.size(); ++i) {
     const TPropertyReport& row = report.Properties[i];
     const std::string name(kCameraProperties[i].Name);
+    if (!row.Error.empty()) {
+      rows.push_back({name, "failed", "", "", "", "", "", row.Error});
+      continue;
+    }
     if (!row.Supported) {
       rows.push_back({name, "not supported"});
       continue;
@@ -131,7 +150,10 @@ std::string CameraReportText(const TCameraReport& report) {
                     std::to_string(row.Range.Default), row.Auto ? "on" : "off",
                     ModesText(row.Range)});
   }
-  if (report.FrequencySupported) {
+  if (!report.FrequencyError.empty()) {
+    rows.push_back(
+        {std::string(kPowerFrequencyKey), "failed", "", "", "", "", "", report.FrequencyError});
+  } else if (report.FrequencySupported) {
     rows.push_back({std::string(kPowerFrequencyKey), FrequencyText(report.Frequency), "", "", "",
                     "", report.FrequencyAuto ? "on" : "off"});
   } else {
@@ -155,7 +177,9 @@ nlohmann::ordered_json CameraReportJson(const TCameraReport& report) {
   for (std::size_t i = 0; i < kCameraProperties.size(); ++i) {
     const TPropertyReport& row = report.Properties[i];
     nlohmann::ordered_json entry = {{"supported", row.Supported}};
-    if (row.Supported) {
+    if (!row.Error.empty()) {
+      entry["error"] = row.Error;
+    } else if (row.Supported) {
       entry["value"] = row.Value;
       entry["min"] = row.Range.Min;
       entry["max"] = row.Range.Max;
@@ -168,7 +192,9 @@ nlohmann::ordered_json CameraReportJson(const TCameraReport& report) {
     properties[std::string(kCameraProperties[i].Name)] = entry;
   }
   nlohmann::ordered_json frequency = {{"supported", report.FrequencySupported}};
-  if (report.FrequencySupported) {
+  if (!report.FrequencyError.empty()) {
+    frequency["error"] = report.FrequencyError;
+  } else if (report.FrequencySupported) {
     frequency["value"] = FrequencyText(report.Frequency);
     frequency["auto"] = report.FrequencyAuto;
   }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -18,6 +19,7 @@ struct TPropertyReport {
   LONG Value = 0;
   TFRange Range;
   bool Auto = false;
+  std::string Error;  // why the camera could not tell the rest; empty when it could
 };
 
 struct TCameraReport {
@@ -27,10 +29,14 @@ struct TCameraReport {
   bool FrequencySupported = false;
   TFPowerLineFrequency Frequency = pfUnknown;
   bool FrequencyAuto = false;
+  std::string FrequencyError;
   TFCameraFormats Formats;
+  std::vector<std::string> Failures;  // one error line's message per control that failed
 };
 
-// Every property of the window's rows, the power-line frequency and the formats.
+// Every property of the window's rows, the power-line frequency and the formats. A control
+// that fails is marked with its error and the others are still read; a camera that is gone
+// throws ECliError DeviceError.
 TCameraReport ReadCameraReport(TOpenCamera& camera);
 
 std::string CameraListText(const TFVideoCaptureDevices& devices);

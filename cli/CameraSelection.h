@@ -2,11 +2,13 @@
 // Which camera a command works on, and the camera component opened on it.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "camera/FCamera.h"
+#include "camera/FCameraLost.h"
 #include "cli/CliErrors.h"
 
 namespace korvane::cli {
@@ -41,6 +43,22 @@ class TOpenCamera {
       return std::forward<Action>(action)(*FCamera);
     } catch (const EOleSysError& error) {
       throw DeviceError(control, error.what(), error.ErrorCode());
+    } catch (const EFCameraError& error) {
+      throw DeviceError(control, error.what(), 0);
+    }
+  }
+
+  // Runs action for one control as Call does, but a failure of that control alone (the camera
+  // still answers) is handed back to be reported beside the others; a camera that is gone
+  // still throws (IsCameraLostError draws the line).
+  template <class Action>
+  std::optional<ECliError> TryCall(std::string_view control, Action&& action) {
+    try {
+      std::forward<Action>(action)(*FCamera);
+      return std::nullopt;
+    } catch (const EOleSysError& error) {
+      if (IsCameraLostError(error)) throw DeviceError(control, error.what(), error.ErrorCode());
+      return DeviceError(control, error.what(), error.ErrorCode());
     } catch (const EFCameraError& error) {
       throw DeviceError(control, error.what(), 0);
     }

@@ -26,7 +26,21 @@ std::string JsonText(const nlohmann::ordered_json& json) {
   return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
-void Show(const TCommandLine& line, const TFVideoCaptureDevices& devices, std::ostream& out) {
+// A control that failed has been marked in the report; its error line follows the report, and
+// the command ends as a camera error.
+void EndWithFailures(const std::vector<TCameraReport>& reports, std::ostream& err) {
+  bool failed = false;
+  for (const TCameraReport& report : reports) {
+    for (const std::string& failure : report.Failures) {
+      err << ErrorLine(failure);
+      failed = true;
+    }
+  }
+  if (failed) throw ECliError(TExitCode::DeviceError, "");
+}
+
+void Show(const TCommandLine& line, const TFVideoCaptureDevices& devices, std::ostream& out,
+          std::ostream& err) {
   // The whole output is gathered first, so that an error never leaves half a report.
   std::vector<TCameraReport> reports;
   if (line.Camera) {
@@ -42,6 +56,8 @@ void Show(const TCommandLine& line, const TFVideoCaptureDevices& devices, std::o
     nlohmann::ordered_json json = nlohmann::ordered_json::array();
     for (const TCameraReport& report : reports) json.push_back(CameraReportJson(report));
     out << JsonText(line.Camera ? json.front() : json);
+    out.flush();
+    EndWithFailures(reports, err);
     return;
   }
   if (reports.empty()) {
@@ -53,6 +69,8 @@ void Show(const TCommandLine& line, const TFVideoCaptureDevices& devices, std::o
     text += (text.empty() ? "" : "\n") + CameraReportText(report);
   }
   out << text;
+  out.flush();
+  EndWithFailures(reports, err);
 }
 
 void Run(const TCommandLine& line, std::ostream& out, std::ostream& err) {
@@ -80,7 +98,7 @@ void Run(const TCommandLine& line, std::ostream& out, std::ostream& err) {
       out << (line.Json ? JsonText(CameraListJson(devices)) : CameraListText(devices));
       return;
     case TCommand::Show:
-      Show(line, devices, out);
+      Show(line, devices, out, err);
       return;
     case TCommand::Remembered:
       ListRememberedCameras(devices, line.Json, out);
@@ -99,7 +117,7 @@ void Run(const TCommandLine& line, std::ostream& out, std::ostream& err) {
       ApplyAssignments(camera, assignments, out);
       break;
     case TCommand::Save:
-      SaveSettings(camera, line.File);
+      SaveSettings(camera, line.File, err);
       break;
     case TCommand::Load:
       LoadSettings(camera, line.File, out, err);
@@ -108,7 +126,7 @@ void Run(const TCommandLine& line, std::ostream& out, std::ostream& err) {
       ResetToDefaults(camera, out, err);
       break;
     case TCommand::Remember:
-      RememberCamera(camera, out);
+      RememberCamera(camera, out, err);
       break;
     case TCommand::Forget:
       ForgetCamera(camera, out);

@@ -44,7 +44,8 @@ constexpr const char* kShow = R"(Usage: korvane-cam show [CAMERA] [--json]
 
 Shows every property of the window's rows and the power frequency (supported or not,
 value, range, step, default, Auto and the modes the camera offers) and the camera's
-formats. Without CAMERA, every camera.
+formats. Without CAMERA, every camera. A property the camera fails to read is marked
+with its error and the others are still shown; the tool then exits with status 5.
 --json prints a JSON object (an array of them without CAMERA).
 )";
 
@@ -57,14 +58,16 @@ NAME is a property name as the settings files spell it, compared without regard 
 VALUE is a number (12, -3, 2.5), auto or manual; a number is clamped to the property's
 range and moved to the driver's step, as the window's track bars do, and keeps the
 property's Auto or manual mode. PowerFrequency takes 50 or 60 (or the list index 0 or 1).
-Nothing is written when a property or mode is not supported by the camera.
+Nothing is written when a property or mode is not supported by the camera, or when a value
+goes to a property that is automatic: switch it first in the same command, as in
+  korvane-cam set 0 Exposure=manual Exposure=250
 )";
 
 constexpr const char* kSave = R"(Usage: korvane-cam save CAMERA FILE
 
 Saves what the window would show for the camera into FILE, in the section named after
 the camera, byte for byte as the window saves it. The rest of the file is kept; a
-missing file is created.
+missing file is created. A property the camera fails to read is left out and told.
 )";
 
 constexpr const char* kLoad = R"(Usage: korvane-cam load CAMERA FILE
@@ -78,7 +81,8 @@ constexpr const char* kDefaults = R"(Usage: korvane-cam defaults CAMERA
 
 Sets every supported property to the default value its driver reports, as the window's
 "Factory default" button does (without asking). Auto states and the power frequency stay.
-Prints NAME=VALUE for each write.
+Prints NAME=VALUE for each write, and a line for each property left as it is because it
+is automatic or its default lies outside its range.
 )";
 
 constexpr const char* kRemember = R"(Usage: korvane-cam remember CAMERA

@@ -4,6 +4,8 @@
 
 #include "cli/PrintableText.h"
 #include "cli/TextTable.h"
+#include "platform/v4l2/V4l2Filter.h"
+#include "platform/v4l2/V4l2Listing.h"
 
 namespace korvane::cli {
 namespace {
@@ -18,11 +20,25 @@ ECliError NotRemembered(const TOpenCamera& camera) {
 }
 
 std::optional<std::size_t> AttachedIndex(const TFVideoCaptureDevices& devices,
-                                         const std::string& path) {
+                                         const TRememberedCamera& camera) {
   for (std::size_t i = 0; i < devices.size(); ++i) {
-    if (devices[i].Path == path) return i;
+    if (IsRememberedAs(camera, devices[i].Path)) return i;
   }
   return std::nullopt;
+}
+
+// A Video4Linux2 camera's by-id link and port path, so that it is found by either later.
+v4l2::NodeLinks LinksOf(TOpenCamera& camera) {
+  const ComPtr<IBaseFilter> filter =
+      camera.Call("", [](TFCamera& c) { return c.GetCaptureFilter(); });
+  ComPtr<IV4l2DeviceAccess> access;
+  if (!filter ||
+      FAILED(filter->QueryInterface(IID_IV4l2DeviceAccess, access.ReleaseAndGetVoidAddressOf())) ||
+      !access) {
+    return {};
+  }
+  const auto device = access->Device();
+  return v4l2::LinksOfNode(device->GetDoor(), device->NodePath());
 }
 
 }  // namespace
@@ -54,17 +70,21 @@ std::string RestoredText(const TOpenCamera& camera, const TRestoreLog& log) {
   return text;
 }
 
-void RememberCamera(TOpenCamera& camera, std::ostream& out) {
+void RememberCamera(TOpenCamera& camera, std::ostream& out, std::ostream& err) {
   if (camera.Device().Path.empty()) {
     throw ECliError(TExitCode::Unsupported,
                     camera.Message("", "has no device path, so its settings cannot be kept"));
   }
-  const TCameraSettings settings = ReadCameraSettings(camera);
-  const TRememberedCamera remembered =
-      Remember(RememberedFolder(), camera.Device().Path, camera.Name(), settings);
+  TUnreadSettings unread;
+  const TCameraSettings settings = ReadCameraSettings(camera, &unread);
+  const v4l2::NodeLinks links = LinksOf(camera);
+  const TRememberedCamera remembered = Remember(RememberedFolder(), camera.Device().Path,
+                                                camera.Name(), settings, links.byId, links.byPath);
   out << PrintableText("Remembered the settings of " + Quoted(camera.Name()) + " (" +
                        remembered.DevicePath + ") in " + remembered.File.string())
-      << "\n";
+      << "\n"
+      << std::flush;
+  ReportUnread(unread, err);
 }
 
 bool ForgetDevicePath(std::string_view devicePath, std::ostream& out) {
@@ -84,7 +104,7 @@ void ListRememberedCameras(const TFVideoCaptureDevices& devices, bool json, std:
   if (json) {
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const TRememberedCamera& camera : cameras) {
-      const auto index = AttachedIndex(devices, camera.DevicePath);
+      const auto index = AttachedIndex(devices, camera);
       list.push_back({{"path", camera.DevicePath},
                       {"name", camera.Name},
                       {"file", camera.File.string()},
@@ -99,7 +119,7 @@ void ListRememberedCameras(const TFVideoCaptureDevices& devices, bool json, std:
   }
   std::vector<std::vector<std::string>> rows{{"Device path", "Name", "Attached"}};
   for (const TRememberedCamera& camera : cameras) {
-    const auto index = AttachedIndex(devices, camera.DevicePath);
+    const auto index = AttachedIndex(devices, camera);
     rows.push_back(
         {camera.DevicePath, camera.Name, index ? "index " + std::to_string(*index) : "no"});
   }

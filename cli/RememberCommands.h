@@ -38,7 +38,7 @@ void RestoreCamera(TOpenCamera& camera, const TRememberedCamera& remembered, TWr
 // "'Lab Cam' (/dev/v4l/by-id/...): Brightness=10 Exposure=manual", or "...: nothing to change".
 std::string RestoredText(const TOpenCamera& camera, const TRestoreLog& log);
 
-void RememberCamera(TOpenCamera& camera, std::ostream& out);
+void RememberCamera(TOpenCamera& camera, std::ostream& out, std::ostream& err);
 // Forgets the remembered camera of that device path, attached or not; false when the argument
 // is no remembered device path.
 bool ForgetDevicePath(std::string_view devicePath, std::ostream& out);

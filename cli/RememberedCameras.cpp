@@ -16,6 +16,8 @@ namespace {
 constexpr std::string_view kSection = "korvane-cam";
 constexpr std::string_view kDevicePathKey = "DevicePath";
 constexpr std::string_view kCameraKey = "Camera";
+constexpr std::string_view kByIdPathKey = "ByIdPath";
+constexpr std::string_view kPortPathKey = "PortPath";
 constexpr std::string_view kExtension = ".kcs";
 // File names stay well within the 255 bytes of common file systems.
 constexpr std::size_t kMaxStem = 200;
@@ -59,6 +61,8 @@ std::optional<TRememberedCamera> ReadRemembered(const std::filesystem::path& fil
   camera.DevicePath = profile->ReadString(kSection, kDevicePathKey, "");
   if (camera.DevicePath.empty()) return std::nullopt;
   camera.Name = profile->ReadString(kSection, kCameraKey, "");
+  camera.ByIdPath = profile->ReadString(kSection, kByIdPathKey, "");
+  camera.PortPath = profile->ReadString(kSection, kPortPathKey, "");
   camera.File = file;
   camera.Settings = CameraSettingsFile::Section(*profile, camera.Name);
   return camera;
@@ -96,23 +100,43 @@ std::vector<TRememberedCamera> ListRemembered(const std::filesystem::path& folde
   return cameras;
 }
 
+bool IsRememberedAs(const TRememberedCamera& camera, std::string_view devicePath) {
+  return !devicePath.empty() && (camera.DevicePath == devicePath || camera.PortPath == devicePath ||
+                                 camera.ByIdPath == devicePath);
+}
+
 std::optional<TRememberedCamera> FindRemembered(const std::filesystem::path& folder,
                                                 std::string_view devicePath) {
   auto camera = ReadRemembered(RememberedFile(folder, devicePath));
   // A file that names another path is no answer: its name was made, or changed, by hand.
-  if (!camera || camera->DevicePath != devicePath) return std::nullopt;
-  return camera;
+  if (camera && camera->DevicePath == devicePath) return camera;
+  // A camera remembered alone under its by-id link is listed by its port while a unit with the
+  // same serial number is attached, and the other way round.
+  for (TRememberedCamera& other : ListRemembered(folder)) {
+    if (IsRememberedAs(other, devicePath)) return std::move(other);
+  }
+  return std::nullopt;
 }
 
 TRememberedCamera Remember(const std::filesystem::path& folder, const std::string& devicePath,
-                           const std::string& name, const TCameraSettings& settings) {
-  TRememberedCamera camera{devicePath, name, RememberedFile(folder, devicePath), {}};
+                           const std::string& name, const TCameraSettings& settings,
+                           const std::string& byIdPath, const std::string& portPath) {
+  TRememberedCamera camera;
+  camera.DevicePath = devicePath;
+  camera.Name = name;
+  camera.File = RememberedFile(folder, devicePath);
+  camera.ByIdPath = byIdPath;
+  camera.PortPath = portPath;
+  std::vector<TSettingsFileKey> keys{
+      {std::string(kSection), std::string(kDevicePathKey), devicePath},
+      {std::string(kSection), std::string(kCameraKey), name}};
+  if (!byIdPath.empty())
+    keys.push_back({std::string(kSection), std::string(kByIdPathKey), byIdPath});
+  if (!portPath.empty())
+    keys.push_back({std::string(kSection), std::string(kPortPathKey), portPath});
   std::string text;
   try {
-    text =
-        CameraSettingsFile::Text(name, settings,
-                                 {{std::string(kSection), std::string(kDevicePathKey), devicePath},
-                                  {std::string(kSection), std::string(kCameraKey), name}});
+    text = CameraSettingsFile::Text(name, settings, keys);
   } catch (const ESettingsFileError& error) {
     throw FileError("cannot remember the settings of '" + name + "': " + error.what());
   }

@@ -22,7 +22,15 @@ struct TRememberedCamera {
   // The section of Name from the same read of the file as the two above, so that a file
   // replaced meanwhile cannot mix two versions.
   TSettingsFileSection Settings;
+  // The camera's by-id link and port path where it has them: units that share a serial number
+  // share the by-id link, and are listed by their ports while two of them are attached.
+  std::string ByIdPath;
+  std::string PortPath;
 };
+
+// Whether the remembered camera is the one listed with that device path: by the path it was
+// remembered under, or by its by-id link or port path.
+bool IsRememberedAs(const TRememberedCamera& camera, std::string_view devicePath);
 
 // $XDG_CONFIG_HOME/korvane-cam/cameras, else ~/.config/korvane-cam/cameras. Throws ECliError
 // SettingsFile when neither the variable nor a home folder is known.
@@ -38,14 +46,16 @@ std::filesystem::path RememberedFile(const std::filesystem::path& folder,
 // device path inside are not remembered cameras and are left out.
 std::vector<TRememberedCamera> ListRemembered(const std::filesystem::path& folder);
 
-// The remembered camera of that device path, if any.
+// The remembered camera of that device path, if any: the one remembered under it, else the
+// one whose port path or by-id link it is.
 std::optional<TRememberedCamera> FindRemembered(const std::filesystem::path& folder,
                                                 std::string_view devicePath);
 
 // Stores the settings for the camera, replacing what it had in one step, so that a watcher
 // reading at the same time sees the old file or the new one. Throws ECliError SettingsFile.
 TRememberedCamera Remember(const std::filesystem::path& folder, const std::string& devicePath,
-                           const std::string& name, const TCameraSettings& settings);
+                           const std::string& name, const TCameraSettings& settings,
+                           const std::string& byIdPath = "", const std::string& portPath = "");
 
 // Removes the camera's file; false when it had none. Throws ECliError SettingsFile when the file
 // cannot be removed.

@@ -152,7 +152,13 @@ void TWatcher::Run() {
   // The cameras attached now are restored before the watch is announced, so a camera plugged in
   // after the announcement is restored once, when its watch reports it, and never also by this
   // first pass.
-  for (const TRememberedCamera& camera : ListRemembered(FFolder)) Want(camera.DevicePath, false);
+  // A camera is listed under one of its paths: the one it was remembered under, or its port
+  // path or by-id link while another unit shares its serial number or no longer does.
+  for (const TRememberedCamera& camera : ListRemembered(FFolder)) {
+    for (const std::string* path : {&camera.DevicePath, &camera.PortPath, &camera.ByIdPath}) {
+      if (!path->empty()) Want(*path, false);
+    }
+  }
   TryDue();
   Log("watching for cameras with remembered settings in " + FFolder.string());
   std::vector<int> descriptors{FStop.Descriptor()};
@@ -178,7 +184,9 @@ void TWatcher::Run() {
     // Read afresh: a camera remembered while the watcher runs is watched for from then on.
     std::set<std::string> remembered;
     for (const TRememberedCamera& camera : ListRemembered(FFolder)) {
-      remembered.insert(camera.DevicePath);
+      for (const std::string* path : {&camera.DevicePath, &camera.PortPath, &camera.ByIdPath}) {
+        if (!path->empty()) remembered.insert(*path);
+      }
     }
     for (const std::string& path : appeared) {
       if (remembered.contains(path)) Want(path, true);

@@ -1,5 +1,7 @@
 #include "cli/SettingsTransfer.h"
 
+#include <array>
+#include <fstream>
 #include <string>
 
 #include "cli/CameraProperties.h"
@@ -57,16 +59,22 @@ void TStreamWriteLog::EndWithFailures() const {
   if (FFailures > 0) throw ECliError(TExitCode::DeviceError, "");
 }
 
-TCameraSettings ReadCameraSettings(TOpenCamera& camera) {
+TCameraSettings ReadCameraSettings(TOpenCamera& camera, TUnreadSettings* unread) {
   TCameraSettings settings;
   for (std::size_t i = 0; i < kCameraProperties.size(); ++i) {
     const TCameraProperty& property = kCameraProperties[i];
-    camera.Call(property.Name, [&](TFCamera& c) {
+    const auto failed = camera.TryCall(property.Name, [&](TFCamera& c) {
       if (!(c.*property.GetSupported)()) return;
       const LONG value = (c.*property.GetValue)();
       settings.Positions[i] = RulePosition((c.*property.GetRange)(), value);
       settings.Autos[i] = (c.*property.GetAuto)();
     });
+    if (!failed) continue;
+    settings.Positions[i] = 0;
+    settings.Autos[i] = false;
+    if (!unread) throw *failed;
+    unread->Properties[i] = true;
+    unread->Messages.push_back(std::string(failed->what()) + "; left out");
   }
   settings.PowerFrequency = camera.Call(kPowerFrequencyKey, [](TFCamera& c) {
     if (!c.GetPowerLineFrequencySupported()) return kPowerFrequencyNone;
@@ -82,13 +90,20 @@ TCameraSettings ReadCameraSettings(TOpenCamera& camera) {
   return settings;
 }
 
-void SaveSettings(TOpenCamera& camera, const std::filesystem::path& file) {
-  const TCameraSettings settings = ReadCameraSettings(camera);
+void SaveSettings(TOpenCamera& camera, const std::filesystem::path& file, std::ostream& err) {
+  TUnreadSettings unread;
+  const TCameraSettings settings = ReadCameraSettings(camera, &unread);
   try {
-    CameraSettingsFile::Write(file, camera.Name(), settings);
+    CameraSettingsFile::WriteReadProperties(file, camera.Name(), settings, unread.Properties);
   } catch (const ESettingsFileError& error) {
     throw ECliError(TExitCode::SettingsFile, camera.Message("", error.what()));
   }
+  ReportUnread(unread, err);
+}
+
+void ReportUnread(const TUnreadSettings& unread, std::ostream& err) {
+  for (const std::string& message : unread.Messages) err << ErrorLine(message) << std::flush;
+  if (!unread.Messages.empty()) throw ECliError(TExitCode::DeviceError, "");
 }
 
 void LoadSettings(TOpenCamera& camera, const std::filesystem::path& file, std::ostream& out,
@@ -100,12 +115,20 @@ void LoadSettings(TOpenCamera& camera, const std::filesystem::path& file, std::o
 }
 
 void ApplySettings(TOpenCamera& camera, const TCameraSettings& settings, TWriteLog& log) {
+  // A control that cannot be read is that control's failure: it goes to the log, and the
+  // others are still applied.
+  std::array<bool, kSettingsPropertyCount> failed{};
   // Auto states first, so that each value lands on a control already in its saved mode.
   for (std::size_t i = 0; i < kCameraProperties.size(); ++i) {
     const TCameraProperty& property = kCameraProperties[i];
-    const bool differs = camera.Call(property.Name, [&](TFCamera& c) {
-      return (c.*property.GetSupported)() && (c.*property.GetAuto)() != settings.Autos[i];
-    });
+    bool differs = false;
+    if (const auto error = camera.TryCall(property.Name, [&](TFCamera& c) {
+          differs = (c.*property.GetSupported)() && (c.*property.GetAuto)() != settings.Autos[i];
+        })) {
+      failed[i] = true;
+      log.Refused(*error);
+      continue;
+    }
     if (!differs) continue;
     TryWrite(
         camera, property.Name, settings.Autos[i] ? "auto" : "manual",
@@ -115,36 +138,41 @@ void ApplySettings(TOpenCamera& camera, const TCameraSettings& settings, TWriteL
   // window's track bar reports a change only then.
   for (std::size_t i = 0; i < kCameraProperties.size(); ++i) {
     const TCameraProperty& property = kCameraProperties[i];
+    if (failed[i]) continue;
     const float wanted = static_cast<float>(settings.Positions[i]);
     std::optional<LONG> write;
-    camera.Call(property.Name, [&](TFCamera& c) {
-      if (!(c.*property.GetSupported)()) return;
-      const TFRange range = (c.*property.GetRange)();
-      const LONG current = (c.*property.GetValue)();
-      if (RulePosition(range, wanted) != RulePosition(range, current)) {
-        write = RuleValue(range, wanted);
-      }
-    });
+    if (const auto error = camera.TryCall(property.Name, [&](TFCamera& c) {
+          if (!(c.*property.GetSupported)()) return;
+          const TFRange range = (c.*property.GetRange)();
+          const LONG current = (c.*property.GetValue)();
+          if (RulePosition(range, wanted) != RulePosition(range, current)) {
+            write = RuleValue(range, wanted);
+          }
+        })) {
+      log.Refused(*error);
+      continue;
+    }
     if (!write) continue;
     TryWrite(
         camera, property.Name, std::to_string(*write),
         [&](TFCamera& c) { (c.*property.SetValue)(*write); }, log);
   }
+  bool frequencySupported = false;
+  if (const auto error = camera.TryCall(kPowerFrequencyKey, [&](TFCamera& c) {
+        frequencySupported = c.GetPowerLineFrequencySupported();
+      })) {
+    log.Refused(*error);
+  }
   // Any other index selects nothing in the window's list, which writes no frequency; a camera
-  // already at the frequency is left alone, as a value already in place is.
+  // already at the frequency is left alone, as a value already in place is. A frequency that
+  // cannot be read back may still be written.
   const bool is50 = settings.PowerFrequency == kPowerFrequency50Hz;
-  const bool wanted = (is50 || settings.PowerFrequency == kPowerFrequency60Hz) &&
-                      camera.Call(kPowerFrequencyKey,
-                                  [](TFCamera& c) { return c.GetPowerLineFrequencySupported(); });
-  bool differs = wanted;
-  try {
-    if (wanted) {
-      differs = camera.Call(kPowerFrequencyKey, [&](TFCamera& c) {
-        return c.GetPowerLineFrequency() != (is50 ? pf50Hz : pf60Hz);
-      });
-    }
-  } catch (const ECliError&) {
-    // A frequency that cannot be read back may still be written.
+  bool differs =
+      frequencySupported && (is50 || settings.PowerFrequency == kPowerFrequency60Hz);
+  if (differs) {
+    (void)camera.TryCall(kPowerFrequencyKey, [&](TFCamera& c) {
+      differs = c.GetPowerLineFrequency() != (is50 ? pf50Hz : pf60Hz);
+    });
   }
   if (differs) {
     TryWrite(
@@ -157,21 +185,44 @@ void ResetToDefaults(TOpenCamera& camera, std::ostream& out, std::ostream& err) 
   TStreamWriteLog log(out, err);
   bool anySupported = false;
   for (const TCameraProperty& property : kCameraProperties) {
-    std::optional<LONG> defaultValue;
-    try {
-      camera.Call(property.Name, [&](TFCamera& c) {
-        if ((c.*property.GetSupported)()) defaultValue = (c.*property.GetRange)().Default;
-      });
-    } catch (const ECliError& error) {
+    std::optional<TFRange> range;
+    bool automatic = false;
+    if (const auto error = camera.TryCall(property.Name, [&](TFCamera& c) {
+          if (!(c.*property.GetSupported)()) return;
+          range = (c.*property.GetRange)();
+          automatic = (c.*property.GetAuto)();
+        })) {
       // One property that cannot be read keeps none of the others from their defaults.
-      log.Refused(error);
+      log.Refused(*error);
       continue;
     }
-    if (!defaultValue) continue;
+    if (!range) continue;
     anySupported = true;
-    TryWrite(
-        camera, property.Name, std::to_string(*defaultValue),
-        [&](TFCamera& c) { (c.*property.SetValue)(*defaultValue); }, log);
+    const std::string name(property.Name);
+    const std::string defaultText = std::to_string(range->Default);
+    // A default outside the range would land clamped to an end of it, which is no factory
+    // setting: such a control stays as it is, and says why.
+    if (range->Default < range->Min || range->Default > range->Max) {
+      out << name << ": the camera's default " << defaultText << " lies outside " << range->Min
+          << " to " << range->Max << ", left as it is\n"
+          << std::flush;
+      continue;
+    }
+    // A value written to an automatic control keeps its mode; whether it lands is the
+    // driver's business, so it is read back and told as it came out.
+    std::optional<LONG> landed;
+    if (const auto error = camera.TryCall(property.Name, [&](TFCamera& c) {
+          (c.*property.SetValue)(range->Default);
+          if (automatic) landed = (c.*property.GetValue)();
+        })) {
+      log.Refused(*error);
+      continue;
+    }
+    if (automatic && landed != range->Default) {
+      out << name << ": automatic, left as it is (default " << defaultText << ")\n" << std::flush;
+      continue;
+    }
+    log.Written(property.Name, defaultText);
   }
   if (!anySupported && log.Failures() == 0) {
     throw ECliError(TExitCode::Unsupported,

@@ -6,9 +6,11 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/CameraSelection.h"
 #include "settings/CameraSettingsFile.h"
+#include "settings/PartialSettingsFile.h"
 
 namespace korvane::cli {
 
@@ -40,11 +42,22 @@ class TStreamWriteLog final : public TWriteLog {
 // What the window's rows would show for the camera, as a settings file holds it: a supported
 // property at its value under the value rule and its Auto state; an unsupported one at 0, not
 // automatic; the frequency's list index, or none when the camera has neither 50 nor 60 Hz.
-TCameraSettings ReadCameraSettings(TOpenCamera& camera);
+// A property whose control fails is marked in *unread with its error message (without unread,
+// it throws as a camera that is gone always does: ECliError DeviceError).
+struct TUnreadSettings {
+  TUnreadProperties Properties{};
+  std::vector<std::string> Messages;
+};
+TCameraSettings ReadCameraSettings(TOpenCamera& camera, TUnreadSettings* unread = nullptr);
 
-// Writes the camera's section into the file, keeping everything else in it. Nothing is written
-// when reading the camera fails. Throws ECliError DeviceError or SettingsFile.
-void SaveSettings(TOpenCamera& camera, const std::filesystem::path& file);
+// Writes the camera's section into the file, keeping everything else in it, with every key the
+// camera could be read for; the ones left out are told on err and end it with ECliError
+// DeviceError. Nothing is written when the camera is gone. Throws ECliError DeviceError or
+// SettingsFile.
+void SaveSettings(TOpenCamera& camera, const std::filesystem::path& file, std::ostream& err);
+
+// One error line per property left out, then ECliError DeviceError when there was any.
+void ReportUnread(const TUnreadSettings& unread, std::ostream& err);
 
 // Applies settings the way the window's load does: the Auto states of the supported
 // properties, then their values (written only where the value rule moves the position), then
@@ -59,9 +72,10 @@ void LoadSettings(TOpenCamera& camera, const std::filesystem::path& file, std::o
                   std::ostream& err);
 
 // Sets every supported property to the driver's default value; the Auto states and the power
-// frequency stay. Prints NAME=VALUE for each write; a property that fails is reported and the
-// others are still reset. Throws ECliError Unsupported when nothing can be set, DeviceError
-// when any property failed.
+// frequency stay. Prints NAME=VALUE for each write, and "NAME: ..., left as it is" for a
+// property that is automatic or whose default lies outside its range; a property that fails is
+// reported and the others are still reset. Throws ECliError Unsupported when nothing can be set,
+// DeviceError when any property failed.
 void ResetToDefaults(TOpenCamera& camera, std::ostream& out, std::ostream& err);
 
 }  // namespace korvane::cli

@@ -10,3 +10,15 @@ function(korvane_add_gtest name)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
+
+# Real cameras as emulation files, for table tests: the copies in tests/cameras, or the folder
+# KORVANE_REAL_CAMERAS names (a test also takes that variable from its environment), so that
+# further cameras can be run without adding them to the tree.
+set(KORVANE_REAL_CAMERAS "" CACHE PATH "Folder of real cameras' emulation files")
+function(korvane_use_real_cameras target)
+  set(folder "${KORVANE_REAL_CAMERAS}")
+  if(NOT folder)
+    set(folder "${CMAKE_SOURCE_DIR}/tests/cameras")
+  endif()
+  target_compile_definitions(${target} PRIVATE KORVANE_REAL_CAMERAS="${folder}")
+endfunction()

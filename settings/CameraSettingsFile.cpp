@@ -5,21 +5,25 @@
 #include "platform/os/ProfileDocument.h"
 #include "platform/os/ProfileFile.h"
 #include "platform/os/ProfileSnapshot.h"
+#include "settings/PartialSettingsFile.h"
 #include "settings/PositionText.h"
 
 namespace CameraSettingsFile {
 
 namespace {
 
-// The 35 keys with their text, in the order they are written.
-std::vector<korvane::os::profile::KeyValue> Keys(const TCameraSettings& settings) {
+// The 35 keys with their text, in the order they are written, less those of unread properties.
+std::vector<korvane::os::profile::KeyValue> Keys(const TCameraSettings& settings,
+                                                 const TUnreadProperties& unread = {}) {
   std::vector<korvane::os::profile::KeyValue> keys;
   keys.reserve(2 * kSettingsPropertyCount + 1);
   for (std::size_t i = 0; i < kSettingsPropertyCount; ++i) {
+    if (unread[i]) continue;
     keys.push_back(
         {std::string(kSettingsPropertyKeys[i]), PositionText::General(settings.Positions[i])});
   }
   for (std::size_t i = 0; i < kSettingsPropertyCount; ++i) {
+    if (unread[i]) continue;
     keys.push_back({AutoKey(kSettingsPropertyKeys[i]), settings.Autos[i] ? "1" : "0"});
   }
   keys.push_back({std::string(kPowerFrequencyKey), std::to_string(settings.PowerFrequency)});
@@ -30,8 +34,13 @@ std::vector<korvane::os::profile::KeyValue> Keys(const TCameraSettings& settings
 
 void Write(const std::filesystem::path& file, const std::string& section,
            const TCameraSettings& settings) {
+  WriteReadProperties(file, section, settings, {});
+}
+
+void WriteReadProperties(const std::filesystem::path& file, const std::string& section,
+                         const TCameraSettings& settings, const TUnreadProperties& unread) {
   korvane::os::ProfileFile profile(file);
-  if (!profile.WriteKeys(section, Keys(settings))) {
+  if (!profile.WriteKeys(section, Keys(settings, unread))) {
     throw ESettingsFileError("Unable to write to " + file.string() + ": " + profile.ErrorCause());
   }
 }

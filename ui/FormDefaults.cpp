@@ -1,6 +1,7 @@
 // The two actions on the selected camera as a whole: its factory defaults and its driver's
 // own property dialog.
 #include <QLabel>
+#include <QStringList>
 
 #include "ui/ApplicationTitle.h"
 #include "ui/ListBox.h"
@@ -19,11 +20,20 @@ void TFormMain::ButtonDefaultValuesClick() {
   }
   if (TraceMode) LogMe(QStringLiteral("ButtonDefaultValuesClick Step 02"));
   TFCamera& camera = *FCamera;
+  // Some cameras report defaults outside their own range; the driver would clamp such a
+  // default to an end of the range, which is no factory setting, so those stay as they are.
+  QStringList keptAsTheyAre;
   for (const TPropertyRow& row : kPropertyRows) {
     // Each property on its own: one the driver refuses does not keep the others from
     // their defaults. Writing a value keeps the control's Auto or manual mode.
     try {
-      if ((camera.*row.GetSupported)()) (camera.*row.SetValue)((camera.*row.GetRange)().Default);
+      if (!(camera.*row.GetSupported)()) continue;
+      const TFRange range = (camera.*row.GetRange)();
+      if (range.Default < range.Min || range.Default > range.Max) {
+        keptAsTheyAre.append(QString::fromUtf8(row.Caption));
+        continue;
+      }
+      (camera.*row.SetValue)(range.Default);
     } catch (...) {
     }
   }
@@ -41,7 +51,11 @@ void TFormMain::ButtonDefaultValuesClick() {
   SetSupportStatus();
   setWindowTitle(kApplicationTitle);
   StatusLabel->clear();
-  ShowPanelMessage(QStringLiteral("Factory defaults loaded"));
+  ShowPanelMessage(keptAsTheyAre.isEmpty()
+                       ? QStringLiteral("Factory defaults loaded")
+                       : QStringLiteral("Factory defaults loaded; the camera's own default lies "
+                                        "outside its range, left as they are: ") +
+                             keptAsTheyAre.join(QStringLiteral(", ")));
   if (TraceMode) LogMe(QStringLiteral(" ButtonDefaultValuesClick Step 04"));
 }
 

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QLabel>
 
+#include "camera/FCameraLost.h"
 #include "camera/FCameraReadBatch.h"
 #include "ui/Artwork.h"
 #include "ui/Palette.h"
@@ -105,12 +106,24 @@ void TFormMain::SetTrackBars() {
       LogMe(QStringLiteral("Starting  SetTrackBar BLOCK"));
     }
 
+    // A control that fails while its camera still answers is shown as one the camera lacks,
+    // and the others are read; a camera that is gone fails the whole re-read, as it must for
+    // the refresh to look for the cameras that are there.
+    const auto unlessCameraLost = [](auto&& read) {
+      try {
+        read();
+      } catch (const std::exception& error) {
+        if (IsCameraLostError(error)) throw;
+      }
+    };
     const std::string deviceName = FCamera->GetDeviceName();
     if (!deviceName.empty()) {
-      if (FCamera->GetPowerLineFrequencySupported()) {
-        Look::SetVisible(LayoutFrequency, true);
-        validatefrequency();
-      }
+      unlessCameraLost([this] {
+        if (FCamera->GetPowerLineFrequencySupported()) {
+          Look::SetVisible(LayoutFrequency, true);
+          validatefrequency();
+        }
+      });
       if (TraceMode) {
         LogMe(QStringLiteral("FCamera.DeviceName is not BLANK"));
         LogMe(QString::fromStdString(deviceName));
@@ -119,13 +132,15 @@ void TFormMain::SetTrackBars() {
       for (const std::size_t index : kPropertyReadOrder) {
         const TPropertyRowControls& controls = Rows[index];
         const TPropertyRow& row = *controls.Row;
-        if (!(camera.*row.GetSupported)()) continue;
-        const LONG position = (camera.*row.GetValue)();
-        const TFRange range = (camera.*row.GetRange)();
-        const bool automatic = (camera.*row.GetAuto)();
-        SetTrackBar(controls.Monochrome, controls.Layout, controls.Label, controls.LabelValue,
-                    controls.TrackBar, controls.CheckBox, position, range, automatic);
-        SupportStatus = 2;
+        unlessCameraLost([&] {
+          if (!(camera.*row.GetSupported)()) return;
+          const LONG position = (camera.*row.GetValue)();
+          const TFRange range = (camera.*row.GetRange)();
+          const bool automatic = (camera.*row.GetAuto)();
+          SetTrackBar(controls.Monochrome, controls.Layout, controls.Label, controls.LabelValue,
+                      controls.TrackBar, controls.CheckBox, position, range, automatic);
+          SupportStatus = 2;
+        });
       }
     }
   }

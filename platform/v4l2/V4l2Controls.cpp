@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <span>
 
 namespace korvane::v4l2 {
 namespace {
@@ -13,6 +12,12 @@ constexpr LONG kFlagsAuto = VideoProcAmp_Flags_Auto;
 constexpr LONG kFlagsManual = VideoProcAmp_Flags_Manual;
 
 constexpr LONG kPowerLineFrequencyAuto = V4L2_CID_POWER_LINE_FREQUENCY_AUTO;
+
+// The modes "automatic exposure" switches to, the first the camera offers. Cameras offer only
+// some of them; aperture priority is what it means on a web camera (a fixed iris), and a
+// camera with shutter priority alone still takes the time out of the user's hands with it.
+constexpr std::uint32_t kAutomaticExposureModes[] = {
+    V4L2_EXPOSURE_APERTURE_PRIORITY, V4L2_EXPOSURE_AUTO, V4L2_EXPOSURE_SHUTTER_PRIORITY};
 
 using enum ControlInterface;
 using enum AutoKind;
@@ -104,20 +109,16 @@ HRESULT V4l2Controls::CompanionIsAutomatic(const ControlMapping& control, bool* 
   LONG mode = 0;
   const HRESULT result = Read(control.autoId, &mode);
   if (FAILED(result)) return result;
-  *automatic = control.autoKind == ExposureMenu
-                   ? mode != V4L2_EXPOSURE_MANUAL && mode != V4L2_EXPOSURE_SHUTTER_PRIORITY
-                   : mode != 0;
+  // The driver lets the exposure time be written in manual mode only: in shutter priority too
+  // the time is inactive and a write is refused, so every other mode counts as automatic.
+  *automatic = control.autoKind == ExposureMenu ? mode != V4L2_EXPOSURE_MANUAL : mode != 0;
   return S_OK;
 }
 
 HRESULT V4l2Controls::SwitchCompanion(const ControlMapping& control, bool automatic) {
   if (control.autoKind == Boolean) return Write(control.autoId, automatic ? 1 : 0);
-  // Cameras offer only some exposure modes. Aperture priority is what "automatic exposure"
-  // means on a web camera (a fixed iris); shutter priority keeps the time in the user's hands.
-  static constexpr std::uint32_t kAutomatic[] = {V4L2_EXPOSURE_APERTURE_PRIORITY,
-                                                 V4L2_EXPOSURE_AUTO};
-  static constexpr std::uint32_t kManual[] = {V4L2_EXPOSURE_MANUAL, V4L2_EXPOSURE_SHUTTER_PRIORITY};
-  for (const std::uint32_t mode : automatic ? std::span(kAutomatic) : std::span(kManual)) {
+  if (!automatic) return Write(control.autoId, V4L2_EXPOSURE_MANUAL);
+  for (const std::uint32_t mode : kAutomaticExposureModes) {
     if (MenuOffers(control.autoId, mode)) return Write(control.autoId, static_cast<LONG>(mode));
   }
   return E_INVALIDARG;
@@ -143,8 +144,8 @@ HRESULT V4l2Controls::GetRange(const ControlMapping& control, LONG* min, LONG* m
   if (control.powerLineFrequency) {
     if (MenuOffers(control.id, kPowerLineFrequencyAuto)) *caps |= kFlagsAuto;
   } else if (control.autoKind == ExposureMenu) {
-    if (MenuOffers(control.autoId, V4L2_EXPOSURE_APERTURE_PRIORITY) ||
-        MenuOffers(control.autoId, V4L2_EXPOSURE_AUTO)) {
+    if (std::any_of(std::begin(kAutomaticExposureModes), std::end(kAutomaticExposureModes),
+                    [&](std::uint32_t mode) { return MenuOffers(control.autoId, mode); })) {
       *caps |= kFlagsAuto;
     }
   } else if (control.autoId != 0) {

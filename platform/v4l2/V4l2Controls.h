@@ -25,7 +25,7 @@ enum class ControlInterface { VideoProcAmp, CameraControl };
 enum class AutoKind {
   None,
   Boolean,       // 1 automatic, 0 manual (white balance, focus, hue, gain)
-  ExposureMenu,  // the exposure modes: manual and shutter priority keep the time manual
+  ExposureMenu,  // the exposure modes: only manual leaves the time to the user
 };
 
 struct ControlMapping {

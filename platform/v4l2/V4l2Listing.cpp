@@ -81,7 +81,56 @@ struct Candidate {
   std::string node;  // "video0"
   CameraNode camera;
   std::string usbIdentity;  // vendor:product:serial; cameras sharing it share a by-id name
+  std::string card;         // the driver's name of the node
+  std::string portPath;     // the by-path link, which stays with the USB port
 };
+
+// The function the driver names after the product in a card name ("Integrated Camera:
+// Integrated I" -> "Integrated I", cut where the driver cut it); empty when the card says no
+// more than the product.
+std::string CardFunction(const std::string& card, const std::string& product) {
+  const std::string prefix = product + ": ";
+  if (card.starts_with(prefix)) return card.substr(prefix.size());
+  return card == product || product.starts_with(card) ? std::string() : card;
+}
+
+// Names that tell every camera apart, one camera keeping its name as it is: nodes of one device
+// that share a product name get the card's function after it, and cameras still sharing a name
+// (two of one model) are numbered in the order of their port paths, "HD Webcam", "HD Webcam
+// (2)", so that each keeps its name across runs.
+void NameApart(std::vector<Candidate>& candidates) {
+  const auto sharing = [&](const std::string& name) {
+    std::vector<Candidate*> group;
+    for (Candidate& candidate : candidates) {
+      if (candidate.camera.friendlyName == name) group.push_back(&candidate);
+    }
+    return group;
+  };
+  for (std::size_t i = 0; i < candidates.size(); ++i) {
+    const std::string name = candidates[i].camera.friendlyName;
+    std::vector<Candidate*> group = sharing(name);
+    if (group.size() < 2) continue;
+    for (Candidate* member : group) {
+      const std::string function = CardFunction(member->card, name);
+      const bool functionTellsApart = std::any_of(
+          group.begin(), group.end(),
+          [&](const Candidate* other) { return CardFunction(other->card, name) != function; });
+      if (!function.empty() && functionTellsApart)
+        member->camera.friendlyName = name + ": " + function;
+    }
+  }
+  for (std::size_t i = 0; i < candidates.size(); ++i) {
+    std::vector<Candidate*> group = sharing(candidates[i].camera.friendlyName);
+    if (group.size() < 2) continue;
+    std::stable_sort(group.begin(), group.end(), [](const Candidate* a, const Candidate* b) {
+      return a->portPath < b->portPath;
+    });
+    const std::string name = group.front()->camera.friendlyName;
+    for (std::size_t n = 1; n < group.size(); ++n) {
+      group[n]->camera.friendlyName = name + " (" + std::to_string(n + 1) + ")";
+    }
+  }
+}
 
 // Whether the node captures video: asked of the driver, or, for a node the user may not open,
 // guessed from its links so that the camera is still listed.
@@ -134,6 +183,9 @@ std::vector<CameraNode> ListCameras(const Door& door) {
     if (card.empty()) card = ReadAttribute(door, name, "name").value_or(name);
     candidate.camera.friendlyName = ReadAttribute(door, name, "device/../product").value_or(card);
     candidate.camera.description = card;
+    candidate.card = card;
+    const auto port = CaptureLink(linksOf(byPath, name));
+    candidate.portPath = port.value_or("~" + candidate.camera.nodePath);
     const auto vendor = ReadAttribute(door, name, "device/../idVendor");
     // A node without USB identity has no by-id name to share.
     candidate.usbIdentity =
@@ -144,6 +196,7 @@ std::vector<CameraNode> ListCameras(const Door& door) {
   }
   std::sort(candidates.begin(), candidates.end(),
             [](const Candidate& a, const Candidate& b) { return a.number < b.number; });
+  NameApart(candidates);
 
   std::vector<CameraNode> cameras;
   for (Candidate& candidate : candidates) {
@@ -160,6 +213,18 @@ std::vector<CameraNode> ListCameras(const Door& door) {
     cameras.push_back(std::move(candidate.camera));
   }
   return cameras;
+}
+
+NodeLinks LinksOfNode(const Door& door, const std::string& nodePath) {
+  const std::size_t slash = nodePath.find_last_of('/');
+  const std::string node = slash == std::string::npos ? nodePath : nodePath.substr(slash + 1);
+  NodeLinks links;
+  for (auto [folder, link] : {std::pair{kById, &links.byId}, {kByPath, &links.byPath}}) {
+    const auto byNode = LinksByNode(door, folder);
+    const auto found = byNode.find(node);
+    if (found != byNode.end()) *link = CaptureLink(&found->second).value_or("");
+  }
+  return links;
 }
 
 }  // namespace korvane::v4l2

@@ -23,4 +23,12 @@ struct CameraNode {
 // the user may not open is listed all the same, so the window can say what is wrong.
 std::vector<CameraNode> ListCameras(const Door& door);
 
+// A capture node's two stable names: its /dev/v4l/by-id link (which units sharing a serial
+// number share too) and its /dev/v4l/by-path link (its USB port); empty where it has none.
+struct NodeLinks {
+  std::string byId;
+  std::string byPath;
+};
+NodeLinks LinksOfNode(const Door& door, const std::string& nodePath);
+
 }  // namespace korvane::v4l2

@@ -139,10 +139,19 @@ const TCase kCases[] = {
            Vpa(d, 0, kGain).value = 255;
            Vpa(d, 0, kPowerLine).value = 2;
          }},
-    {.Name = "SetValueKeepsAutomaticMode",
-     .Args = {"set", "0", "Exposure=-9", "PowerFrequency=50"},
-     .Out = "Exposure=-9\nPowerFrequency=50\n",
-     .Expected = [](SimDescription& d) { Cc(d, 0, kExposure).value = -9; }},
+    {.Name = "SetValueOnAnAutomaticControlWritesNothingAndSaysHowToSwitch",
+     .Args = {"set", "0", "PowerFrequency=60", "Exposure=-9"},
+     .ExitCode = 4,
+     .Err = "korvane-cam: Lab Cam: Exposure: is automatic, so a value would not land; switch it "
+            "to manual first: korvane-cam set 0 Exposure=manual Exposure=-9\n"},
+    {.Name = "SetValueAfterASwitchToManualLands",
+     .Args = {"set", "0", "Exposure=manual", "Exposure=-9"},
+     .Out = "Exposure=manual\nExposure=-9\n",
+     .Expected =
+         [](SimDescription& d) {
+           Cc(d, 0, kExposure).flags = 2;
+           Cc(d, 0, kExposure).value = -9;
+         }},
     {.Name = "UnsupportedControlWritesNothing",
      .Args = {"set", "0", "Brightness=5", "Hue=3"},
      .ExitCode = 4,
@@ -190,16 +199,43 @@ const TCase kCases[] = {
      .ExitCode = 3,
      .Err = "korvane-cam: no camera with index 4 (4 listed)\n"},
     {.Name = "DeviceErrorStopsTheWritesAfterIt",
-     .Args = {"set", "0", "Zoom=150", "Brightness=5", "Gain=1"},
+     .Args = {"set", "0", "Zoom=150", "Brightness=5", "Gain=manual", "Gain=1"},
      .ExitCode = 5,
      .Out = "Zoom=150\n",
      .Err = "korvane-cam: Lab Cam: Brightness: The operation failed for an unspecified reason "
             "(0x80004005)\n",
      .Expected = [](SimDescription& d) { Cc(d, 0, kZoom).value = 150; },
      .Fault = FailBrightnessWrites},
-    {.Name = "DeviceErrorInShowPrintsNoHalfReport",
+    {.Name = "AControlThatFailsInShowIsMarkedAndTheOthersShown",
      .Args = {"show", "0"},
      .ExitCode = 5,
+     .Out = "Camera 0: Lab Cam\n"
+            "Device path: sim:lab\n"
+            "\n"
+            "Property               Value          Min  Max  Step  Default  Auto  Modes\n"
+            "BacklightCompensation  not supported\n"
+            "Brightness             10             -64  64   1     0        off   manual\n"
+            "ColorEnable            not supported\n"
+            "Contrast               not supported\n"
+            "Exposure               -4             -11  -2   1     -6       on    auto,manual\n"
+            "Focus                  not supported\n"
+            "Gain                   failed                                        The operation "
+            "failed for an unspecified reason (0x80004005)\n"
+            "Gamma                  not supported\n"
+            "Hue                    not supported\n"
+            "Iris                   not supported\n"
+            "Pan                    not supported\n"
+            "Roll                   not supported\n"
+            "Saturation             not supported\n"
+            "Sharpness              not supported\n"
+            "Tilt                   not supported\n"
+            "WhiteBalance           not supported\n"
+            "Zoom                   203            100  500  10    100      off   manual\n"
+            "PowerFrequency         50                                      off\n"
+            "\n"
+            "Formats:\n"
+            "  0  640x480 30Hz 16bpp   YUY2\n"
+            "  1  1280x720 30Hz 24bpp  MJPG\n",
      .Err = "korvane-cam: Lab Cam: Gain: The operation failed for an unspecified reason "
             "(0x80004005)\n",
      .Fault = [](SimDescription& d) { d.devices[0].faults["IAMVideoProcAmp::Get#9"] = E_FAIL; }},

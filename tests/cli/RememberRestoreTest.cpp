@@ -135,8 +135,10 @@ TEST_F(RememberRestoreTest, TwoIdenticalCamerasOnTwoPortsKeepTheirOwnSettings) {
   RunOk({"remember", "2"});
   const json listed = json::parse(Run({"remembered", "--json"}).Out);
   ASSERT_EQ(listed.size(), 2u) << listed;
+  // Named apart in the order of their ports, as the paths are listed.
+  EXPECT_EQ(listed[0]["name"], "Twin Cam");
+  EXPECT_EQ(listed[1]["name"], "Twin Cam (2)");
   for (const json& camera : listed) {
-    EXPECT_EQ(camera["name"], "Twin Cam");
     EXPECT_TRUE(camera["path"].get<std::string>().starts_with("/dev/v4l/by-path/")) << camera;
   }
 
@@ -146,6 +148,33 @@ TEST_F(RememberRestoreTest, TwoIdenticalCamerasOnTwoPortsKeepTheirOwnSettings) {
   EXPECT_EQ(restore.ExitCode, 0) << restore.Err;
   EXPECT_EQ(Value("left", "brightness"), 10);
   EXPECT_EQ(Value("right", "brightness"), 200);
+}
+
+// Units of one model often share a serial number ("0001"): a camera remembered alone, by its
+// by-id link, is listed by its port once a second unit comes, and still found by it.
+TEST_F(RememberRestoreTest, ACameraWhoseSerialAnotherUnitSharesIsFoundByItsPort) {
+  const json shared = {
+      {"vendor", "c0de"}, {"product", "0c30"}, {"productName", "Shared Cam"}, {"serial", "0001"}};
+  json second = Camera("second", shared);
+  second["present"] = false;
+  FCameras.Write({{"cameras", {Camera("first", shared), second}}});
+  RunOk({"set", "0", "Brightness=50"});
+  RunOk({"remember", "0"});
+  const json alone = json::parse(Run({"remembered", "--json"}).Out);
+  ASSERT_EQ(alone.size(), 1u);
+  EXPECT_TRUE(alone[0]["path"].get<std::string>().starts_with("/dev/v4l/by-id/")) << alone;
+
+  FCameras.SetPresent("second", true);
+  FCameras.SetValue("first", "brightness", 128);
+  const json both = json::parse(Run({"list", "--json"}).Out);
+  ASSERT_EQ(both.size(), 2u);
+  EXPECT_TRUE(both[0]["path"].get<std::string>().starts_with("/dev/v4l/by-path/")) << both;
+  EXPECT_EQ(json::parse(Run({"remembered", "--json"}).Out)[0]["attached"], 0);
+
+  const TToolRun restore = Run({"restore"});
+  EXPECT_EQ(restore.ExitCode, 0) << restore.Err;
+  EXPECT_EQ(Value("first", "brightness"), 50);
+  EXPECT_EQ(Value("second", "brightness"), 128);
 }
 
 TEST_F(RememberRestoreTest, ControlTheCameraRefusesIsReportedAndTheOthersStillApplied) {

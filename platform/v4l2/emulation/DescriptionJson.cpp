@@ -173,10 +173,9 @@ ControlDescription ParseControl(const Json& json, const std::string& at, std::si
       control.maximum = *maximum;
       control.step = number("step").value_or(1);
       if (control.step < 0) Fail(Child(at, "step"), "a step is not negative");
+      // A camera may report a default outside its own range; the driver passes it on as it
+      // is, and so does the emulation.
       control.defaultValue = number("default").value_or(control.minimum);
-      if (control.defaultValue < control.minimum || control.defaultValue > control.maximum) {
-        Fail(Child(at, "default"), "the default is outside \"min\" to \"max\"");
-      }
       break;
     }
     case V4L2_CTRL_TYPE_MENU: {
@@ -186,11 +185,8 @@ ControlDescription ParseControl(const Json& json, const std::string& at, std::si
       control.minimum = std::countr_zero(span);
       control.maximum = 63 - std::countl_zero(span);
       control.step = 1;
+      // A camera may report a default its menu does not offer; it is passed on as it is.
       control.defaultValue = number("default").value_or(std::countr_zero(control.menuItems));
-      if (control.defaultValue < 0 || control.defaultValue > 63 ||
-          !((control.menuItems >> control.defaultValue) & 1)) {
-        Fail(Child(at, "default"), "the default is not one of the menu items");
-      }
       break;
     }
     case V4L2_CTRL_TYPE_BOOLEAN:
@@ -375,6 +371,18 @@ CameraDescription ParseCamera(const Json& json, const std::string& at, std::size
     }
     std::sort(camera.controls.begin(), camera.controls.end(),
               [](const auto& a, const auto& b) { return a.id < b.id; });
+    // The driver maps the automatic white balance switch twice: onto the temperature's own
+    // automatic control, and onto the colour components' one, which has another index.
+    const auto has = [&](std::uint32_t id) {
+      return std::any_of(camera.controls.begin(), camera.controls.end(),
+                         [&](const ControlDescription& c) { return c.id == id; });
+    };
+    if (!has(V4L2_CID_WHITE_BALANCE_TEMPERATURE) &&
+        (has(V4L2_CID_RED_BALANCE) || has(V4L2_CID_BLUE_BALANCE))) {
+      for (ControlDescription& control : camera.controls) {
+        if (control.id == V4L2_CID_AUTO_WHITE_BALANCE) control.unitIndex = 13;
+      }
+    }
     // A companion the camera does not have makes nothing inactive.
     for (ControlDescription& control : camera.controls) {
       const bool hasMaster =

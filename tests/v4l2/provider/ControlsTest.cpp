@@ -121,12 +121,46 @@ TEST_F(V4l2Test, ExposureModesFollowTheMenuTheCameraOffers) {
                           "Small Cam");
   full.SetExposureAuto(true);
   EXPECT_EQ(Kernel().ControlValue("cam", V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_AUTO);
-  TFCamera& shutter = Select(CameraWith(R"({"name":"auto_exposure","menu":[1,2],"value":2},
+  // Shutter priority alone is automatic exposure all the same: the driver keeps the time.
+  TFCamera& shutter = Select(CameraWith(R"({"name":"auto_exposure","menu":[1,2],"value":1},
       {"name":"exposure_time_absolute","min":1,"max":100,"value":10})"),
                              "Small Cam");
-  EXPECT_FALSE(shutter.GetExposureRange().Auto);
-  EXPECT_FALSE(shutter.GetExposureAuto()) << "shutter priority keeps the time manual";
+  EXPECT_TRUE(shutter.GetExposureRange().Auto);
+  EXPECT_FALSE(shutter.GetExposureAuto());
+  shutter.SetExposureAuto(true);
+  EXPECT_EQ(Kernel().ControlValue("cam", V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_SHUTTER_PRIORITY);
 }
+
+// The driver makes the exposure time writable in manual mode only, so each other mode reads
+// as automatic, a value written keeps the mode (and so does not land), and switching to manual
+// works from each of them.
+class ExposureModeTest : public V4l2Test, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ExposureModeTest, OnlyManualModeLeavesTheTimeToTheUser) {
+  const int mode = GetParam();
+  const bool manual = mode == V4L2_EXPOSURE_MANUAL;
+  TFCamera& camera = Select(CameraWith(R"({"name":"auto_exposure","menu":[0,1,2,3],"value":)" +
+                                       std::to_string(mode) + R"(},
+      {"name":"exposure_time_absolute","min":1,"max":1000,"value":100})"),
+                            "Small Cam");
+  EXPECT_EQ(camera.GetExposureAuto(), !manual);
+  EXPECT_EQ(camera.GetExposure(), 100);
+
+  camera.SetExposure(300);
+  EXPECT_EQ(Kernel().ControlValue("cam", V4L2_CID_EXPOSURE_AUTO), mode);
+  EXPECT_EQ(Kernel().ControlValue("cam", V4L2_CID_EXPOSURE_ABSOLUTE), manual ? 300 : 100);
+
+  camera.SetExposureAuto(false);
+  EXPECT_EQ(Kernel().ControlValue("cam", V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_MANUAL);
+  camera.SetExposure(400);
+  EXPECT_EQ(camera.GetExposure(), 400);
+  EXPECT_FALSE(camera.GetExposureAuto());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMode, ExposureModeTest,
+                         ::testing::Values(V4L2_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL,
+                                           V4L2_EXPOSURE_SHUTTER_PRIORITY,
+                                           V4L2_EXPOSURE_APERTURE_PRIORITY));
 
 TEST_F(V4l2Test, PowerLineFrequencyUsesTheItemsTheMenuHas) {
   struct Case {

@@ -48,11 +48,64 @@ TEST_F(V4l2Test, ListsCaptureNodesWithTheirNamesAndPaths) {
   EXPECT_EQ(devices[1].Name, "Korvane Desk Cam 720");
   EXPECT_TRUE(devices[1].Path.starts_with("/dev/v4l/by-id/")) << devices[1].Path;
   EXPECT_TRUE(devices[1].Path.ends_with("-video-index0")) << devices[1].Path;
-  // Identical cameras share one by-id name; their ports tell them apart.
+  // Identical cameras share one by-id name; their ports tell them apart, in name and path.
   EXPECT_EQ(devices[2].Name, "Twin Cam");
-  EXPECT_EQ(devices[3].Name, "Twin Cam");
+  EXPECT_EQ(devices[3].Name, "Twin Cam (2)");
   EXPECT_EQ(devices[2].Path, "/dev/v4l/by-path/pci-0000:00:14.0-usb-0:1:1.0-video-index0");
   EXPECT_EQ(devices[3].Path, "/dev/v4l/by-path/pci-0000:00:14.0-usb-0:2:1.0-video-index0");
+}
+
+// Names that tell cameras apart: two functions of one laptop camera by the card's function,
+// two cameras of one model by number in the order of their ports, whatever order the nodes
+// came in; a camera alone keeps its product name.
+TEST_F(V4l2Test, CamerasThatShareANameAreListedApart) {
+  const auto laptop = [](const std::string& id, int node, const std::string& card,
+                         const std::string& interface) {
+    return R"({"id":")" + id + R"(","node":)" + std::to_string(node) + R"(,"card":")" + card +
+           R"(","busInfo":"usb-0000:00:14.0-5","usb":{"vendor":"04f2","product":"b6d9",
+           "productName":"Integrated Camera"},"byPath":"pci-0000:00:14.0-usb-0:5:)" +
+           interface +
+           R"(","formats":[{"fourcc":"YUYV","sizes":[{"width":640,"height":480,
+           "intervals":["1/30"]}]}]})";
+  };
+  struct Case {
+    std::string cameras;
+    std::vector<std::string> names;
+  };
+  const Case cases[] = {
+      {laptop("rgb", 0, "Integrated Camera: Integrated C", "1.0") + "," +
+           laptop("ir", 2, "Integrated Camera: Integrated I", "1.2"),
+       {"Integrated Camera: Integrated C", "Integrated Camera: Integrated I"}},
+      {laptop("ir", 0, "Integrated Camera: Integrated I", "1.2") + "," +
+           laptop("rgb", 2, "Integrated Camera: Integrated I", "1.0"),
+       {"Integrated Camera (2)", "Integrated Camera"}},
+      {CameraJson("twinB", 0, "Twin Cam", kTwinUsb, "2") + "," +
+           CameraJson("twinA", 2, "Twin Cam", kTwinUsb, "1") + "," +
+           CameraJson("twinC", 4, "Twin Cam", kTwinUsb, "3"),
+       {"Twin Cam (2)", "Twin Cam", "Twin Cam (3)"}},
+      {CameraJson("twinA", 0, "Twin Cam", kTwinUsb, "1"), {"Twin Cam"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.cameras);
+    TFCamera& camera = Install(R"({"cameras":[)" + c.cameras + "]}");
+    std::vector<std::string> names;
+    for (const TFVideoCaptureDevice& device : camera.GetDevices()) names.push_back(device.Name);
+    EXPECT_EQ(names, c.names);
+    for (const std::string& name : c.names) {
+      camera.SetDeviceName(name);
+      EXPECT_NO_THROW(camera.GetSupportedFormats()) << name;
+    }
+  }
+  // Each twin is reachable by its name, the same one whichever node it has.
+  TFCamera& twins = Install(R"({"cameras":[)" + cases[2].cameras + "]}");
+  Kernel().SetControlValue("twinA", V4L2_CID_BRIGHTNESS, 11);
+  Kernel().SetControlValue("twinB", V4L2_CID_BRIGHTNESS, 22);
+  Kernel().SetControlValue("twinC", V4L2_CID_BRIGHTNESS, 33);
+  for (const auto& [name, value] :
+       {std::pair{"Twin Cam", 11}, {"Twin Cam (2)", 22}, {"Twin Cam (3)", 33}}) {
+    twins.SetDeviceName(name);
+    EXPECT_EQ(twins.GetBrightness(), value) << name;
+  }
 }
 
 TEST_F(V4l2Test, TheSecondOfTwoIdenticalCamerasIsSelectedByItsPath) {

@@ -100,5 +100,102 @@ TEST_F(V4l2Test, PageWritesSwitchTheCompanionAndRefuseReadOnlyControls) {
   EXPECT_NE(cameraPage->SetValue(privacy, 1), S_OK);
 }
 
+// The user controls' page as one summary line per control.
+std::vector<std::string> UserPage(TFCamera& camera) {
+  ComPtr<IBaseFilter> filter = camera.GetCaptureFilter();
+  const std::vector<CLSID> ids = PageIds(*filter);
+  if (ids.empty()) return {};
+  return Summary(ControlsOf(*PageFor(ids[0], filter.Get())));
+}
+
+bool Has(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// A control whose firmware fails its range query or its read is that control's failure: the
+// dialog shows every control the camera has, the failing one as unavailable.
+TEST_F(V4l2Test, AFailingControlIsShownUnavailableAndTheWalkGoesOn) {
+  struct Case {
+    const char* fault;
+    const char* line;
+  };
+  const Case cases[] = {
+      {R"({"control":"contrast","call":"query","errno":"EIO"})",
+       "Contrast (unavailable: The operation failed for an unspecified reason) slider 0..0 step 1 "
+       "default 0"},
+      {R"({"control":"brightness","call":"query","errno":"EREMOTE"})",
+       "Brightness (unavailable: The operation failed for an unspecified reason) slider 0..0 step "
+       "1 "
+       "default 0"},
+      {R"({"control":"gain","call":"get","errno":"EPIPE"})", "Gain slider 0..255 step 1 default 0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fault);
+    TFCamera& camera =
+        Select(FullCamera("", std::string(R"({"faults":[)") + c.fault + "]}"), "Test Cam");
+    const auto lines = UserPage(camera);
+    EXPECT_TRUE(Has(lines, c.line)) << ::testing::PrintToString(lines);
+    for (const std::string after :
+         {"Saturation slider 0..100 step 1 default 60", "Gamma slider 100..500 step 1 default 300",
+          "Power Line Frequency choice 0=Disabled 1=50 Hz 2=60 Hz",
+          "White Balance Temperature slider 2800..6500 step 10 default 4600"}) {
+      EXPECT_TRUE(Has(lines, after)) << after;
+    }
+  }
+}
+
+// Automatic switches whose value control the camera lacks are shown on their own, so they can
+// be switched off; red and blue balance are inactive while white balance is automatic.
+TEST_F(V4l2Test, AutomaticSwitchesWithoutTheirValueControlAreShown) {
+  TFCamera& camera =
+      Select(CameraWith(R"({"name":"red_balance","min":0,"max":255,"default":128,"value":100},
+      {"name":"blue_balance","min":0,"max":255,"default":128,"value":120},
+      {"name":"white_balance_automatic","default":1,"value":1},
+      {"name":"hue_automatic","default":1,"value":1},
+      {"name":"brightness","min":0,"max":255,"default":128,"value":90})"),
+             "Small Cam");
+  EXPECT_FALSE(camera.GetWhiteBalanceSupported());
+  const auto lines = UserPage(camera);
+  EXPECT_TRUE(Has(lines, "White Balance, Automatic choice 0=Off 1=On"))
+      << ::testing::PrintToString(lines);
+  EXPECT_TRUE(Has(lines, "Hue, Automatic choice 0=Off 1=On"));
+  EXPECT_TRUE(Has(lines, "Red Balance (inactive) slider 0..255 step 1 default 128"));
+  EXPECT_TRUE(Has(lines, "Blue Balance (inactive) slider 0..255 step 1 default 128"));
+
+  // Switched off in the dialog, the components take values.
+  ComPtr<IBaseFilter> filter = camera.GetCaptureFilter();
+  const auto page = PageFor(PageIds(*filter)[0], filter.Get());
+  const auto controls = ControlsOf(*page);
+  for (ULONG i = 0; i < controls.size(); ++i) {
+    if (controls[i].caption == "White Balance, Automatic") {
+      ASSERT_EQ(page->SetValue(i, 0), S_OK);
+    }
+  }
+  EXPECT_EQ(Kernel().ControlValue("cam", V4L2_CID_AUTO_WHITE_BALANCE), 0);
+  for (ULONG i = 0; i < controls.size(); ++i) {
+    if (controls[i].caption.starts_with("Red Balance")) {
+      ASSERT_EQ(page->SetValue(i, 77), S_OK);
+    }
+  }
+  EXPECT_EQ(Kernel().ControlValue("cam", V4L2_CID_RED_BALANCE), 77);
+}
+
+// The Default button never writes a default outside the control's range or a menu item the
+// camera does not offer; such a control says so in its caption.
+TEST_F(V4l2Test, TheDefaultButtonLeavesDefaultsOutsideTheRange) {
+  TFCamera& camera =
+      Select(CameraWith(R"({"name":"brightness","min":-64,"max":64,"default":-8193,"value":5},
+      {"name":"contrast","min":0,"max":10,"default":5,"value":3},
+      {"name":"power_line_frequency","menu":[1,2],"default":0,"value":1})"),
+             "Small Cam");
+  const auto lines = UserPage(camera);
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "Brightness (its default is out of range) slider -64..64 step 1 default "
+                       "-8193",
+                       "Contrast slider 0..10 step 1 default 5",
+                       "Power Line Frequency (its default is out of range) choice 1=50 Hz 2=60 Hz",
+                       "Default action #1=5"}));
+}
+
 }  // namespace
 }  // namespace korvane::v4l2::testing
