@@ -1,5 +1,6 @@
 #include "platform/v4l2/emulation/KernelCore.h"
 
+#include <malloc.h>
 #include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -79,7 +80,6 @@ KernelCore::Camera* KernelCore::Find(const std::string& id) {
 }
 
 void KernelCore::Apply(ParsedDescription parsed) {
-  document_ = std::move(parsed.document);
   std::vector<Camera> next;
   for (CameraDescription& description : parsed.description.cameras) {
     Camera* known = Find(description.id);
@@ -121,6 +121,9 @@ std::string KernelCore::Sync() {
     case EmulationFile::Status::kChanged:
       try {
         Apply(ParseDescription(file_->Text()));
+        // The parsed document was many small pieces, freed now; the C library keeps freed
+        // memory for itself unless asked, and a long-running watcher should not hold it.
+        ::malloc_trim(0);
         lastReport_.clear();
         return {};
       } catch (const DescriptionError& error) {
@@ -196,15 +199,6 @@ void KernelCore::MatchPresence(Camera& camera) {
 
 // ---- device state written back --------------------------------------------------------------
 
-void KernelCore::StoreInDocument(std::size_t index, const UvcCamera& camera) {
-  const CameraDescription& description = camera.Description();
-  for (const ControlDescription& control : description.controls) {
-    StoreValue(document_, index, control.jsonIndex, control.value);
-  }
-  StoreCurrent(document_, index, description.current);
-  StorePresent(document_, index, description.present);
-}
-
 int KernelCore::Persist(const std::string& id, const UvcCamera::State& before) {
   try {
     return Store(id, before);
@@ -220,60 +214,63 @@ int KernelCore::Persist(const std::string& id, const UvcCamera::State& before) {
 int KernelCore::Store(const std::string& id, const UvcCamera::State& before) {
   Camera* camera = Find(id);
   if (!camera) return 0;
-  UvcCamera::State after = camera->uvc->Save();
-  if (after == before) return 0;
-  const auto indexOf = [&](const Camera* c) {
-    return static_cast<std::size_t>(c - cameras_.data());
-  };
-  // Only what changed is written, so the rest of the user's file stays as written.
-  const auto store = [&](Camera& target, const UvcCamera::State& state) {
-    const std::size_t index = indexOf(&target);
+  const UvcCamera::State after = camera->uvc->Save();
+  if (after == before || !file_) return 0;
+  // Only what changed is written into the file's own document, so the rest of the user's file
+  // stays as written. The document is parsed from the file for the write and let go after it:
+  // kept, it would take many times the file's size for as long as the cameras live.
+  const auto store = [&](nlohmann::ordered_json& document, const Camera& target,
+                         const UvcCamera::State& state) {
+    const auto index = static_cast<std::size_t>(&target - cameras_.data());
     const CameraDescription& description = target.uvc->Description();
     for (std::size_t i = 0; i < description.controls.size() && i < state.values.size(); ++i) {
       if (i >= before.values.size() || state.values[i] != before.values[i]) {
-        StoreValue(document_, index, description.controls[i].jsonIndex, state.values[i]);
+        StoreValue(document, index, description.controls[i].jsonIndex, state.values[i]);
       }
     }
-    if (!(state.current == before.current)) StoreCurrent(document_, index, state.current);
-    if (state.present != before.present) StorePresent(document_, index, state.present);
+    if (!(state.current == before.current)) StoreCurrent(document, index, state.current);
+    if (state.present != before.present) StorePresent(document, index, state.present);
   };
-  store(*camera, after);
-  if (!file_) return 0;
 
-  const std::string failure = file_->Update(
-      [&](const std::string& latest, std::string* fault) -> std::optional<std::string> {
-        if (latest != file_->Text()) {
-          // Another program wrote since: its file is the state this change applies to.
-          try {
-            Apply(ParseDescription(latest));
-          } catch (const DescriptionError& error) {
-            *fault = "file \"" + file_->Path().string() + "\" was changed into a broken one, " +
-                     error.what();
-            return std::nullopt;
-          }
-          Camera* again = Find(id);
-          if (!again || again->uvc->Description().controls.size() != after.values.size()) {
-            *fault = "camera \"" + id + "\" was changed by another program";
-            return std::nullopt;
-          }
-          UvcCamera::State merged = again->uvc->Save();
-          for (std::size_t i = 0; i < after.values.size(); ++i) {
-            if (after.values[i] != before.values[i]) merged.values[i] = after.values[i];
-          }
-          if (!(after.current == before.current)) merged.current = after.current;
-          if (after.present != before.present) merged.present = after.present;
-          again->uvc->Restore(merged);
-          store(*again, merged);
-          MatchPresence(*again);
-        }
-        return RenderDocument(document_);
-      });
+  const std::string failure = file_->Update([&](const std::string& latest,
+                                                std::string* fault) -> std::optional<std::string> {
+    if (latest == file_->Text()) {
+      auto document = nlohmann::ordered_json::parse(latest);
+      store(document, *camera, after);
+      return RenderDocument(document);
+    }
+    // Another program wrote since: its file is the state this change applies to.
+    ParsedDescription parsed;
+    try {
+      parsed = ParseDescription(latest);
+    } catch (const DescriptionError& error) {
+      *fault =
+          "file \"" + file_->Path().string() + "\" was changed into a broken one, " + error.what();
+      return std::nullopt;
+    }
+    nlohmann::ordered_json document = std::move(parsed.document);
+    Apply(std::move(parsed));
+    Camera* again = Find(id);
+    if (!again || again->uvc->Description().controls.size() != after.values.size()) {
+      *fault = "camera \"" + id + "\" was changed by another program";
+      return std::nullopt;
+    }
+    UvcCamera::State merged = again->uvc->Save();
+    for (std::size_t i = 0; i < after.values.size(); ++i) {
+      if (after.values[i] != before.values[i]) merged.values[i] = after.values[i];
+    }
+    if (!(after.current == before.current)) merged.current = after.current;
+    if (after.present != before.present) merged.present = after.present;
+    again->uvc->Restore(merged);
+    store(document, *again, merged);
+    MatchPresence(*again);
+    return RenderDocument(document);
+  });
   if (failure.empty()) return 0;
   std::cerr << "korvane: emulated Video4Linux2 cameras: " << failure
             << "; the change is not stored\n";
   if (Camera* again = Find(id)) {
     again->uvc->Restore(before);
-    StoreInDocument(indexOf(again), *again->uvc);
     MatchPresence(*again);
   }
   return EIO;

@@ -148,14 +148,12 @@ class KernelCore {
   // it could not be stored (the camera is then put back as it was).
   int Persist(const std::string& id, const UvcCamera::State& before);
   int Store(const std::string& id, const UvcCamera::State& before);
-  void StoreInDocument(std::size_t index, const UvcCamera& camera);
   void Report(const std::string& fault);
   short PollMask(const pollfd& entry) const;
 
   std::mutex mutex_;
   std::condition_variable changed_;
   std::unique_ptr<EmulationFile> file_;
-  nlohmann::ordered_json document_;
   std::vector<Camera> cameras_;  // in the file's order
   std::map<int, std::shared_ptr<OpenFile>> files_;
   std::map<void*, std::unique_ptr<Mapping>> mappings_;
