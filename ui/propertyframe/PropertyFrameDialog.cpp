@@ -390,7 +390,9 @@ void PropertyFrameDialog::StopAll() {
 }
 
 bool PropertyFrameDialog::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusOut) {
+  // A button let go of outside itself is no longer down but sends no release; focus lost
+  // mid-hold ends it too.
+  if (event->type() == QEvent::FocusOut || event->type() == QEvent::MouseButtonRelease) {
     const QVariant field = watched->property("holdField");
     if (field.isValid()) StopMoving(field.toULongLong());
   }
