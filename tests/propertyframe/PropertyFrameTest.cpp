@@ -272,8 +272,12 @@ TEST_F(PropertyFrameTest, NoPagesShowsAnEmptyFrame) {
 // write and counts every read it is asked for.
 class HoldPage final : public os::DescribedPropertyPage {
  public:
-  HoldPage(std::vector<LONG>* writes, int* reads, LONG min)
-      : DescribedPropertyPage("Camera Control"), writes_(writes), reads_(reads), min_(min) {}
+  HoldPage(std::vector<LONG>* writes, int* reads, LONG min, int failedStops = 0)
+      : DescribedPropertyPage("Camera Control"),
+        writes_(writes),
+        reads_(reads),
+        min_(min),
+        failedStops_(failedStops) {}
 
  protected:
   HRESULT Build(IUnknown&) override {
@@ -282,8 +286,12 @@ class HoldPage final : public os::DescribedPropertyPage {
       ++*reads;
       return E_ACCESSDENIED;
     };
-    binding.set = [writes = writes_](LONG value) {
+    binding.set = [writes = writes_, failedStops = failedStops_](LONG value) mutable {
       writes->push_back(value);
+      if (value == 0 && failedStops > 0) {
+        --failedStops;
+        return HRESULT_ERROR_GEN_FAILURE;
+      }
       return S_OK;
     };
     Add(os::PropertyPageControl::Hold("Pan, Speed", min_, 8, 2), binding);
@@ -294,6 +302,7 @@ class HoldPage final : public os::DescribedPropertyPage {
   std::vector<LONG>* writes_;
   int* reads_;
   LONG min_;
+  int failedStops_;
 };
 
 // Held, a button writes its direction's step; every way the hold ends writes 0 once, and
@@ -354,6 +363,37 @@ TEST_F(PropertyFrameTest, AHeldControlMovesWhileHeldAndStopsHoweverTheHoldEnds) 
     EXPECT_EQ(writes, c.writes);
     EXPECT_EQ(reads, 0);
   }
+}
+
+// A stop the device refuses is told once, and closing the frame tries it again.
+TEST_F(PropertyFrameTest, AFailedStopIsToldAndTriedAgainOnClose) {
+  std::vector<LONG> writes;
+  int reads = 0;
+  os::PropertyFrameRequest request;
+  request.caption = "Hold Cam";
+  request.pages.push_back(com::MakeCom<HoldPage>(&writes, &reads, -8, 1));
+  IUnknown* object = request.pages.back().Get();
+  ASSERT_EQ(request.pages.back()->SetObjects(1, &object), S_OK);
+  PropertyFrameDialog frame(request);
+  frame.show();
+  frame.activateWindow();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isActiveWindow(); }));
+  auto& held = Find<QPushButton>(frame, "MorePanSpeed");
+  QTest::mousePress(&held, Qt::LeftButton);
+  int told = 0;
+  QString message;
+  WhenModalShows<QMessageBox>({}, [&](QMessageBox& box) {
+    ++told;
+    message = box.text();
+    box.accept();
+  });
+  QTest::mouseRelease(&held, Qt::LeftButton);
+  EXPECT_EQ(told, 1);
+  EXPECT_TRUE(message.startsWith(QStringLiteral("Pan, Speed could not be stopped")))
+      << message.toStdString();
+  EXPECT_EQ(writes, (std::vector<LONG>{2, 0})) << "the warning taking the focus writes nothing";
+  frame.reject();
+  EXPECT_EQ(writes, (std::vector<LONG>{2, 0, 0}));
 }
 
 // A range that does not reach below 0 offers no way down.

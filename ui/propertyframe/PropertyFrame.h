@@ -68,7 +68,9 @@ class PropertyFrameDialog : public QDialog {
 
   std::vector<Field> fields_;
   QPushButton* applyButton_ = nullptr;
-  bool reading_ = false;  // widgets are being set from the device, not by the user
+  bool reading_ = false;
+  bool stopping_ = false;  // a hold's stop is being written (or its failure told)  // widgets are
+                           // being set from the device, not by the user
 };
 
 }  // namespace korvane::ui

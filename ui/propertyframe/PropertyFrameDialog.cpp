@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSlider>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -368,7 +369,9 @@ void PropertyFrameDialog::StartMoving(std::size_t index, int direction) {
 // than once for one press; only the first writes.
 void PropertyFrameDialog::StopMoving(std::size_t index) {
   Field& field = fields_[index];
-  if (field.moving == 0) return;
+  // The warning below takes the focus, which asks for a stop again.
+  if (field.moving == 0 || stopping_) return;
+  const QScopedValueRollback<bool> stopping(stopping_, true);
   const HRESULT result = field.page->SetValue(field.index, 0);
   if (SUCCEEDED(result)) {
     field.moving = 0;
