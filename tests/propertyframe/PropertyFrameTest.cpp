@@ -305,6 +305,17 @@ class HoldPage final : public os::DescribedPropertyPage {
   int failedStops_;
 };
 
+// A frame request with one HoldPage, bound.
+os::PropertyFrameRequest HoldRequest(std::vector<LONG>* writes, int* reads, LONG min,
+                                     int failedStops = 0) {
+  os::PropertyFrameRequest request;
+  request.caption = "Hold Cam";
+  request.pages.push_back(com::MakeCom<HoldPage>(writes, reads, min, failedStops));
+  IUnknown* object = request.pages.back().Get();
+  EXPECT_EQ(request.pages.back()->SetObjects(1, &object), S_OK);
+  return request;
+}
+
 // Held, a button writes its direction's step; every way the hold ends writes 0 once, and
 // nothing is ever read.
 TEST_F(PropertyFrameTest, AHeldControlMovesWhileHeldAndStopsHoweverTheHoldEnds) {
@@ -342,12 +353,7 @@ TEST_F(PropertyFrameTest, AHeldControlMovesWhileHeldAndStopsHoweverTheHoldEnds) 
     std::vector<LONG> writes;
     int reads = 0;
     {
-      os::PropertyFrameRequest request;
-      request.caption = "Hold Cam";
-      request.pages.push_back(com::MakeCom<HoldPage>(&writes, &reads, -8));
-      IUnknown* object = request.pages.back().Get();
-      ASSERT_EQ(request.pages.back()->SetObjects(1, &object), S_OK);
-      PropertyFrameDialog frame(request);
+      PropertyFrameDialog frame(HoldRequest(&writes, &reads, -8));
       frame.show();
       frame.activateWindow();
       ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isActiveWindow(); }));
@@ -369,12 +375,7 @@ TEST_F(PropertyFrameTest, AHeldControlMovesWhileHeldAndStopsHoweverTheHoldEnds) 
 TEST_F(PropertyFrameTest, AFailedStopIsToldAndTriedAgainOnClose) {
   std::vector<LONG> writes;
   int reads = 0;
-  os::PropertyFrameRequest request;
-  request.caption = "Hold Cam";
-  request.pages.push_back(com::MakeCom<HoldPage>(&writes, &reads, -8, 1));
-  IUnknown* object = request.pages.back().Get();
-  ASSERT_EQ(request.pages.back()->SetObjects(1, &object), S_OK);
-  PropertyFrameDialog frame(request);
+  PropertyFrameDialog frame(HoldRequest(&writes, &reads, -8, 1));
   frame.show();
   frame.activateWindow();
   ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isActiveWindow(); }));
@@ -400,11 +401,7 @@ TEST_F(PropertyFrameTest, AFailedStopIsToldAndTriedAgainOnClose) {
 TEST_F(PropertyFrameTest, AHeldControlOffersOnlyTheDirectionsItsRangeHas) {
   std::vector<LONG> writes;
   int reads = 0;
-  os::PropertyFrameRequest request;
-  request.pages.push_back(com::MakeCom<HoldPage>(&writes, &reads, 0));
-  IUnknown* object = request.pages.back().Get();
-  ASSERT_EQ(request.pages.back()->SetObjects(1, &object), S_OK);
-  PropertyFrameDialog frame(request);
+  PropertyFrameDialog frame(HoldRequest(&writes, &reads, 0));
   frame.show();
   EXPECT_FALSE(Find<QPushButton>(frame, "LessPanSpeed").isVisible());
   EXPECT_TRUE(Find<QPushButton>(frame, "MorePanSpeed").isVisible());
