@@ -21,10 +21,14 @@ struct PropertyPageControl {
     Choice,  // one of the entries
     Action,  // a button that puts the values of its assignments into other controls
     Button,  // a button the device acts on at once (SetValue with 1), holding no value
+    // A pair of buttons "−" and "+" for a control that moves the device until 0 is written
+    // (a speed or a relative step, in [min, max] around 0): held, a button writes -step or
+    // +step; let go, on losing focus and when the frame closes, 0. It is never read.
+    Hold,
   };
   Kind kind = Kind::Slider;
   std::string caption;
-  LONG min = 0, max = 0, step = 1, defaultValue = 0;  // Slider
+  LONG min = 0, max = 0, step = 1, defaultValue = 0;  // Slider; Hold without its default
   std::vector<std::pair<LONG, std::string>> entries;  // Choice: device value and its text
   // Action: control index and the value it gets. The frame holds them like any other change
   // until Apply or OK, so Cancel still takes them back.
@@ -39,6 +43,11 @@ struct PropertyPageControl {
     control.max = max;
     control.step = step > 0 ? step : 1;
     control.defaultValue = defaultValue;
+    return control;
+  }
+  static PropertyPageControl Hold(std::string caption, LONG min, LONG max, LONG step) {
+    PropertyPageControl control = Slider(std::move(caption), min, max, step, 0);
+    control.kind = Kind::Hold;
     return control;
   }
   static PropertyPageControl AutoBox() { return Of(Kind::Auto, "Auto"); }

@@ -266,6 +266,15 @@ class ControlClassPage final : public DescribedPropertyPage {
     PropertyPageControl shown;
     switch (control.type) {
       case V4L2_CTRL_TYPE_INTEGER:
+        // A write-only control whose range holds 0 moves the camera until 0 is written (a
+        // speed or a relative step); reading it fails, so it is held, never read.
+        if ((control.flags & V4L2_CTRL_FLAG_WRITE_ONLY) && !readOnly && control.minimum <= 0 &&
+            control.maximum >= 0) {
+          Add(PropertyPageControl::Hold(caption, Clamped(control.minimum), Clamped(control.maximum),
+                                        Clamped(control.step)),
+              WriteBinding(control.id));
+          return;
+        }
         shown =
             PropertyPageControl::Slider(caption, Clamped(control.minimum), Clamped(control.maximum),
                                         Clamped(control.step), Clamped(control.default_value));
@@ -348,6 +357,16 @@ class ControlClassPage final : public DescribedPropertyPage {
               v4l2_control control{companion, value != 0 ? 1 : 0};
               return device->Call(VIDIOC_S_CTRL, &control, CallKind::ControlWrite);
             }};
+  }
+
+  Binding WriteBinding(std::uint32_t id) const {
+    auto device = device_;
+    Binding binding;
+    binding.set = [device, id](LONG value) {
+      v4l2_control control{id, value};
+      return device->Call(VIDIOC_S_CTRL, &control, CallKind::ControlWrite);
+    };
+    return binding;
   }
 
   Binding ButtonBinding(std::uint32_t id) const {

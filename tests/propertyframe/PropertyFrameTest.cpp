@@ -12,6 +12,8 @@
 #include <QTabWidget>
 #include <QTest>
 #include <cstdlib>
+#include <functional>
+#include <vector>
 
 #include "tests/camera/CameraFixture.h"
 #include "tests/camera/CaptureGraphStandIn.h"
@@ -264,6 +266,146 @@ TEST_F(PropertyFrameTest, NoPagesShowsAnEmptyFrame) {
               Find<QPushButton>(frame, "ButtonOK").click();
             });
   EXPECT_TRUE(shown);
+}
+
+// A page with one control held to move (a speed from -8 to 8 in steps of 2) that logs every
+// write and counts every read it is asked for.
+class HoldPage final : public os::DescribedPropertyPage {
+ public:
+  HoldPage(std::vector<LONG>* writes, int* reads, LONG min, int failedStops = 0)
+      : DescribedPropertyPage("Camera Control"),
+        writes_(writes),
+        reads_(reads),
+        min_(min),
+        failedStops_(failedStops) {}
+
+ protected:
+  HRESULT Build(IUnknown&) override {
+    Binding binding;
+    binding.get = [reads = reads_](LONG*) {
+      ++*reads;
+      return E_ACCESSDENIED;
+    };
+    binding.set = [writes = writes_, failedStops = failedStops_](LONG value) mutable {
+      writes->push_back(value);
+      if (value == 0 && failedStops > 0) {
+        --failedStops;
+        return HRESULT_ERROR_GEN_FAILURE;
+      }
+      return S_OK;
+    };
+    Add(os::PropertyPageControl::Hold("Pan, Speed", min_, 8, 2), binding);
+    return S_OK;
+  }
+
+ private:
+  std::vector<LONG>* writes_;
+  int* reads_;
+  LONG min_;
+  int failedStops_;
+};
+
+// A frame request with one HoldPage, bound.
+os::PropertyFrameRequest HoldRequest(std::vector<LONG>* writes, int* reads, LONG min,
+                                     int failedStops = 0) {
+  os::PropertyFrameRequest request;
+  request.caption = "Hold Cam";
+  request.pages.push_back(com::MakeCom<HoldPage>(writes, reads, min, failedStops));
+  IUnknown* object = request.pages.back().Get();
+  EXPECT_EQ(request.pages.back()->SetObjects(1, &object), S_OK);
+  return request;
+}
+
+// Held, a button writes its direction's step; every way the hold ends writes 0 once, and
+// nothing is ever read.
+TEST_F(PropertyFrameTest, AHeldControlMovesWhileHeldAndStopsHoweverTheHoldEnds) {
+  struct Case {
+    const char* name;
+    const char* button;
+    std::function<void(PropertyFrameDialog&, QPushButton&)> end;
+    std::vector<LONG> writes;
+  };
+  const Case cases[] = {
+      {"release",
+       "MorePanSpeed",
+       [](PropertyFrameDialog&, QPushButton& held) { QTest::mouseRelease(&held, Qt::LeftButton); },
+       {2, 0}},
+      {"release outside",
+       "LessPanSpeed",
+       [](PropertyFrameDialog&, QPushButton& held) {
+         QTest::mouseRelease(&held, Qt::LeftButton, {}, QPoint(-50, -50));
+       },
+       {-2, 0}},
+      {"focus leaves",
+       "MorePanSpeed",
+       [](PropertyFrameDialog& frame, QPushButton&) {
+         Find<QPushButton>(frame, "ButtonCancel").setFocus(Qt::TabFocusReason);
+       },
+       {2, 0}},
+      {"frame closes",
+       "LessPanSpeed",
+       [](PropertyFrameDialog& frame, QPushButton&) { frame.reject(); },
+       {-2, 0}},
+      {"frame destroyed", "MorePanSpeed", {}, {2, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<LONG> writes;
+    int reads = 0;
+    {
+      PropertyFrameDialog frame(HoldRequest(&writes, &reads, -8));
+      frame.show();
+      frame.activateWindow();
+      ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isActiveWindow(); }));
+      auto& held = Find<QPushButton>(frame, c.button);
+      QTest::mousePress(&held, Qt::LeftButton);
+      ASSERT_TRUE(held.hasFocus());
+      EXPECT_EQ(writes.size(), 1u) << "moving while held";
+      if (c.end) {
+        c.end(frame, held);
+        EXPECT_EQ(writes, c.writes) << "stopped before the frame is gone";
+      }
+    }
+    EXPECT_EQ(writes, c.writes);
+    EXPECT_EQ(reads, 0);
+  }
+}
+
+// A stop the device refuses is told once, and closing the frame tries it again.
+TEST_F(PropertyFrameTest, AFailedStopIsToldAndTriedAgainOnClose) {
+  std::vector<LONG> writes;
+  int reads = 0;
+  PropertyFrameDialog frame(HoldRequest(&writes, &reads, -8, 1));
+  frame.show();
+  frame.activateWindow();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isActiveWindow(); }));
+  auto& held = Find<QPushButton>(frame, "MorePanSpeed");
+  QTest::mousePress(&held, Qt::LeftButton);
+  int told = 0;
+  QString message;
+  WhenModalShows<QMessageBox>({}, [&](QMessageBox& box) {
+    ++told;
+    message = box.text();
+    box.accept();
+  });
+  QTest::mouseRelease(&held, Qt::LeftButton);
+  EXPECT_EQ(told, 1);
+  EXPECT_TRUE(message.startsWith(QStringLiteral("Pan, Speed could not be stopped")))
+      << message.toStdString();
+  EXPECT_EQ(writes, (std::vector<LONG>{2, 0})) << "the warning taking the focus writes nothing";
+  frame.reject();
+  EXPECT_EQ(writes, (std::vector<LONG>{2, 0, 0}));
+}
+
+// A range that does not reach below 0 offers no way down.
+TEST_F(PropertyFrameTest, AHeldControlOffersOnlyTheDirectionsItsRangeHas) {
+  std::vector<LONG> writes;
+  int reads = 0;
+  PropertyFrameDialog frame(HoldRequest(&writes, &reads, 0));
+  frame.show();
+  EXPECT_FALSE(Find<QPushButton>(frame, "LessPanSpeed").isVisible());
+  EXPECT_TRUE(Find<QPushButton>(frame, "MorePanSpeed").isVisible());
+  EXPECT_FALSE(Find<QPushButton>(frame, "ButtonApply").isEnabled()) << "a hold holds no change";
 }
 
 }  // namespace

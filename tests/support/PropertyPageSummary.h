@@ -43,6 +43,10 @@ inline std::vector<std::string> Summary(const std::vector<os::PropertyPageContro
         line += " slider " + std::to_string(c.min) + ".." + std::to_string(c.max) + " step " +
                 std::to_string(c.step) + " default " + std::to_string(c.defaultValue);
         break;
+      case Kind::Hold:
+        line += " hold " + std::to_string(c.min) + ".." + std::to_string(c.max) + " step " +
+                std::to_string(c.step);
+        break;
       case Kind::Auto:
         line += " box";
         break;

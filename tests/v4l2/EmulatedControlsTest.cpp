@@ -117,6 +117,40 @@ TEST_F(EmulatedControls, AccessRulesOfReadOnlyWriteOnlyAndUnknownControls) {
   EXPECT_TRUE(query.flags & V4L2_CTRL_FLAG_WRITE_ONLY);
 }
 
+// Relative and speed controls have no read in the driver: they are write-only by their name
+// alone, and the camera keeps what was written last (a speed it moves at until 0 comes).
+TEST_F(EmulatedControls, RelativeAndSpeedControlsAreWriteOnly) {
+  auto kernel = KernelOf(Cameras(Camera(R"(
+    {"name":"pan_speed","min":-8,"max":8},
+    {"name":"tilt_speed","min":-8,"max":8},
+    {"name":"zoom_continuous","min":-7,"max":7},
+    {"name":"focus_relative","min":-1,"max":1},
+    {"name":"iris_relative","min":-1,"max":1})")));
+  Caller caller(kernel);
+  const int fd = caller.Open("/dev/video0");
+  ASSERT_GE(fd, 0);
+  const std::pair<std::uint32_t, const char*> cases[] = {
+      {V4L2_CID_PAN_SPEED, "Pan, Speed"},
+      {V4L2_CID_TILT_SPEED, "Tilt, Speed"},
+      {V4L2_CID_ZOOM_CONTINUOUS, "Zoom, Continuous"},
+      {V4L2_CID_FOCUS_RELATIVE, "Focus, Relative"},
+      {V4L2_CID_IRIS_RELATIVE, "Iris, Relative"},
+  };
+  for (const auto& [id, name] : cases) {
+    SCOPED_TRACE(name);
+    v4l2_queryctrl query{};
+    ASSERT_EQ(caller.QueryControl(fd, id, &query), 0);
+    EXPECT_STREQ(reinterpret_cast<const char*>(query.name), name);
+    EXPECT_TRUE(query.flags & V4L2_CTRL_FLAG_WRITE_ONLY);
+    std::int32_t value = 0;
+    EXPECT_EQ(caller.GetControl(fd, id, &value), EACCES);
+    EXPECT_EQ(caller.SetControl(fd, id, -1), 0);
+    EXPECT_EQ(kernel->ControlValue("cam", id), -1);
+    EXPECT_EQ(caller.SetControl(fd, id, 0), 0);
+    EXPECT_EQ(kernel->ControlValue("cam", id), 0);
+  }
+}
+
 TEST_F(EmulatedControls, WalkReportsEachClassBeforeItsControls) {
   std::vector<std::uint32_t> ids;
   v4l2_query_ext_ctrl query{};

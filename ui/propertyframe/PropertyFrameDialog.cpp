@@ -4,14 +4,18 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSlider>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <QVariant>
 #include <algorithm>
 #include <cstdint>
 
@@ -181,6 +185,11 @@ void PropertyFrameDialog::AddField(Field field, QGridLayout& grid, QHBoxLayout& 
       field.widget = button;
       break;
     }
+    case Kind::Hold:
+      grid.addWidget(new QLabel(caption), row, 0);
+      field.widget = HoldButtons(fields_.size(), control, name);
+      grid.addWidget(field.widget, row, 1);
+      break;
     case Kind::Action: {
       auto* button = new QPushButton(caption);
       button->setObjectName(QStringLiteral("Button") + name);
@@ -191,6 +200,33 @@ void PropertyFrameDialog::AddField(Field field, QGridLayout& grid, QHBoxLayout& 
   }
   fields_.push_back(std::move(field));
   Connect(fields_.size() - 1);
+}
+
+// "−" and "+": each moves the device while it is held down. Their field index lets the focus
+// watch find what to stop.
+QWidget* PropertyFrameDialog::HoldButtons(std::size_t index, const os::PropertyPageControl& control,
+                                          const QString& name) {
+  auto* pair = new QWidget;
+  pair->setObjectName(QStringLiteral("Hold") + name);
+  auto* row = new QHBoxLayout(pair);
+  row->setContentsMargins(0, 0, 0, 0);
+  const std::pair<int, QString> directions[] = {{-1, QStringLiteral("Less")},
+                                                {1, QStringLiteral("More")}};
+  for (const auto& [direction, role] : directions) {
+    auto* button = new QPushButton(direction < 0 ? QStringLiteral("\u2212") : QStringLiteral("+"));
+    button->setObjectName(role + name);
+    button->setAutoDefault(false);
+    button->setProperty("holdField", QVariant::fromValue<qulonglong>(index));
+    // A range that does not reach below (or above) 0 has no way to go there.
+    button->setVisible(direction < 0 ? control.min < 0 : control.max > 0);
+    button->installEventFilter(this);
+    connect(button, &QPushButton::pressed, this,
+            [this, index, direction] { StartMoving(index, direction); });
+    connect(button, &QPushButton::released, this, [this, index] { StopMoving(index); });
+    row->addWidget(button);
+  }
+  row->addStretch(1);
+  return pair;
 }
 
 void PropertyFrameDialog::Connect(std::size_t index) {
@@ -226,6 +262,10 @@ void PropertyFrameDialog::Connect(std::size_t index) {
 void PropertyFrameDialog::ReadAll() {
   for (Field& field : fields_) {
     if (field.control.kind == Kind::Action || field.control.kind == Kind::Button) continue;
+    if (field.control.kind == Kind::Hold) {  // written only; a read would fail
+      field.widget->setEnabled(!field.control.readOnly);
+      continue;
+    }
     LONG value = 0;
     field.readable = SUCCEEDED(field.page->GetValue(field.index, &value));
     if (field.readable) {
@@ -307,6 +347,74 @@ void PropertyFrameDialog::Press(const Field& button) {
   }
   // What the button did moves other values.
   ReadAll();
+}
+
+void PropertyFrameDialog::StartMoving(std::size_t index, int direction) {
+  Field& field = fields_[index];
+  const LONG speed =
+      std::clamp<LONG>(direction * field.control.step, field.control.min, field.control.max);
+  if (speed == 0) return;
+  const HRESULT result = field.page->SetValue(field.index, speed);
+  if (SUCCEEDED(result)) {
+    field.moving = speed;
+    return;
+  }
+  QMessageBox::warning(this, windowTitle(),
+                       tr("%1 could not be changed: %2.")
+                           .arg(QString::fromStdString(field.control.caption),
+                                QString::fromStdString(com::OleErrorMessage(result))));
+}
+
+// Called for every way a hold ends (release, focus lost, frame closed), so it may come more
+// than once for one press; only the first writes.
+void PropertyFrameDialog::StopMoving(std::size_t index) {
+  Field& field = fields_[index];
+  // The warning below takes the focus, which asks for a stop again.
+  if (field.moving == 0 || stopping_) return;
+  const QScopedValueRollback<bool> stopping(stopping_, true);
+  const HRESULT result = field.page->SetValue(field.index, 0);
+  if (SUCCEEDED(result)) {
+    field.moving = 0;
+    return;
+  }
+  // Still marked as moving, so closing the frame tries again.
+  if (isVisible()) {
+    QMessageBox::warning(this, windowTitle(),
+                         tr("%1 could not be stopped: %2.")
+                             .arg(QString::fromStdString(field.control.caption),
+                                  QString::fromStdString(com::OleErrorMessage(result))));
+  }
+}
+
+void PropertyFrameDialog::StopAll() {
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    if (fields_[i].control.kind == Kind::Hold) StopMoving(i);
+  }
+}
+
+bool PropertyFrameDialog::eventFilter(QObject* watched, QEvent* event) {
+  // A button let go of outside itself is no longer down but sends no release; focus lost
+  // mid-hold ends it too.
+  if (event->type() == QEvent::FocusOut || event->type() == QEvent::MouseButtonRelease) {
+    const QVariant field = watched->property("holdField");
+    if (field.isValid()) StopMoving(field.toULongLong());
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void PropertyFrameDialog::changeEvent(QEvent* event) {
+  // Another window taking the focus ends a hold as surely as the button losing it.
+  if (event->type() == QEvent::ActivationChange && !isActiveWindow()) StopAll();
+  QDialog::changeEvent(event);
+}
+
+void PropertyFrameDialog::hideEvent(QHideEvent* event) {
+  StopAll();
+  QDialog::hideEvent(event);
+}
+
+PropertyFrameDialog::~PropertyFrameDialog() {
+  StopAll();
 }
 
 void PropertyFrameDialog::UpdateApply() {

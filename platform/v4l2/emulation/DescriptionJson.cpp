@@ -150,7 +150,9 @@ ControlDescription ParseControl(const Json& json, const std::string& at, std::si
     control.masterManual = standard->masterManual;
   }
   control.readOnly = Boolean(json, at, "readOnly", false);
-  control.writeOnly = Boolean(json, at, "writeOnly", control.type == V4L2_CTRL_TYPE_BUTTON);
+  control.writeOnly =
+      Boolean(json, at, "writeOnly",
+              control.type == V4L2_CTRL_TYPE_BUTTON || (standard && IsWriteOnly(*standard)));
   if (control.readOnly && control.writeOnly)
     Fail(at, "a control cannot be both read- and write-only");
 

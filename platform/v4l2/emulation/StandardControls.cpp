@@ -158,7 +158,40 @@ constexpr StandardControl kControls[] = {
      0,
      {}},
     {"privacy", V4L2_CID_PRIVACY, "Privacy", kBool, kCt, 18, 0, 0, true, 0, {}},
+    // Relative and speed controls: the camera moves while the value is not 0, until 0 is
+    // written. Pan and tilt speed are the two halves of one UVC control, as their absolute
+    // twins are.
+    {"focus_relative",
+     V4L2_CID_FOCUS_RELATIVE,
+     "Focus, Relative",
+     kInt,
+     kCt,
+     6,
+     V4L2_CID_FOCUS_AUTO,
+     0,
+     true,
+     0,
+     {}},
+    {"iris_relative", V4L2_CID_IRIS_RELATIVE, "Iris, Relative", kInt, kCt, 8, 0, 0, true, 0, {}},
+    {"zoom_continuous",
+     V4L2_CID_ZOOM_CONTINUOUS,
+     "Zoom, Continuous",
+     kInt,
+     kCt,
+     10,
+     0,
+     0,
+     true,
+     0,
+     {}},
+    {"pan_speed", V4L2_CID_PAN_SPEED, "Pan, Speed", kInt, kCt, 12, 0, 0, true, 0, {}},
+    {"tilt_speed", V4L2_CID_TILT_SPEED, "Tilt, Speed", kInt, kCt, 12, 0, 0, true, 0, {}},
 };
+
+// The driver's table gives these no read of the current value, so they are write-only.
+constexpr std::uint32_t kWriteOnly[] = {V4L2_CID_FOCUS_RELATIVE, V4L2_CID_IRIS_RELATIVE,
+                                        V4L2_CID_ZOOM_CONTINUOUS, V4L2_CID_PAN_SPEED,
+                                        V4L2_CID_TILT_SPEED};
 
 // Names older tools and kernels used for the same controls.
 constexpr std::pair<std::string_view, std::string_view> kOlderNames[] = {
@@ -183,6 +216,11 @@ const StandardControl* FindStandardControl(std::string_view fileName) {
   const auto found = std::find_if(std::begin(kControls), std::end(kControls),
                                   [&](const StandardControl& c) { return c.fileName == fileName; });
   return found == std::end(kControls) ? nullptr : found;
+}
+
+bool IsWriteOnly(const StandardControl& control) {
+  return std::find(std::begin(kWriteOnly), std::end(kWriteOnly), control.id) !=
+         std::end(kWriteOnly);
 }
 
 const StandardControl* FindStandardControl(std::uint32_t id) {

@@ -34,5 +34,7 @@ std::span<const StandardControl> StandardControls();
 // By file name (a few older spellings are accepted too); nullptr when unknown.
 const StandardControl* FindStandardControl(std::string_view fileName);
 const StandardControl* FindStandardControl(std::uint32_t id);
+// Whether the driver reports the control write-only (a relative or speed control).
+bool IsWriteOnly(const StandardControl& control);
 
 }  // namespace korvane::v4l2::emulation

@@ -18,7 +18,7 @@ using korvane::testing::Summary;
 
 const std::string kVendorControls = R"(,
    {"name":"exposure_dynamic_framerate","default":0,"value":1},
-   {"id":"0x009a0920","type":"int","name":"Privacy Shutter Level","min":0,"max":3,"readOnly":true,"value":2},
+   {"id":"0x009a0940","type":"int","name":"Privacy Shutter Level","min":0,"max":3,"readOnly":true,"value":2},
    {"id":"0x00981001","type":"button","name":"Pan/Tilt Reset"},
    {"id":"0x0a046d05","type":"menu","name":"LED1 Mode","menu":[{"index":0,"name":"Off"},{"index":1,"name":"On"},{"index":3,"name":"Auto"}],"value":3})";
 
@@ -195,6 +195,51 @@ TEST_F(V4l2Test, TheDefaultButtonLeavesDefaultsOutsideTheRange) {
                        "Contrast slider 0..10 step 1 default 5",
                        "Power Line Frequency (its default is out of range) choice 1=50 Hz 2=60 Hz",
                        "Default action #1=5"}));
+}
+
+// Relative and speed controls move the camera until 0 is written, and cannot be read: the page
+// offers them to be held, never reads them, and writes reach the camera as they are.
+TEST_F(V4l2Test, RelativeAndSpeedControlsAreHeldNeverRead) {
+  TFCamera& camera =
+      Select(CameraWith(R"({"name":"pan_absolute","min":-36000,"max":36000,"step":3600},
+      {"name":"pan_speed","min":-8,"max":8,"default":0},
+      {"name":"tilt_speed","min":-8,"max":8,"default":0},
+      {"name":"zoom_continuous","min":-7,"max":7,"default":0},
+      {"name":"focus_relative","min":-1,"max":1,"default":0},
+      {"name":"iris_relative","min":-1,"max":1,"default":0},
+      {"id":"0x009a0930","type":"int","name":"Jog","min":1,"max":9,"writeOnly":true})"),
+             "Small Cam");
+  ComPtr<IBaseFilter> filter = camera.GetCaptureFilter();
+  const std::vector<CLSID> ids = PageIds(*filter);
+  ASSERT_EQ(ids.size(), 1u);
+  const auto page = PageFor(ids[0], filter.Get());
+  const auto controls = ControlsOf(*page);
+  const auto lines = Summary(controls);
+  const std::pair<std::uint32_t, std::string> holds[] = {
+      {V4L2_CID_PAN_SPEED, "Pan, Speed hold -8..8 step 1"},
+      {V4L2_CID_TILT_SPEED, "Tilt, Speed hold -8..8 step 1"},
+      {V4L2_CID_ZOOM_CONTINUOUS, "Zoom, Continuous hold -7..7 step 1"},
+      {V4L2_CID_FOCUS_RELATIVE, "Focus, Relative hold -1..1 step 1"},
+      {V4L2_CID_IRIS_RELATIVE, "Iris, Relative hold -1..1 step 1"},
+  };
+  for (const auto& [id, line] : holds) {
+    SCOPED_TRACE(line);
+    const auto at = std::find(lines.begin(), lines.end(), line);
+    ASSERT_NE(at, lines.end()) << ::testing::PrintToString(lines);
+    const auto index = static_cast<ULONG>(at - lines.begin());
+    LONG value = 0;
+    EXPECT_EQ(page->GetValue(index, &value), E_INVALIDARG) << "nothing to read";
+    ASSERT_EQ(page->SetValue(index, -1), S_OK);
+    EXPECT_EQ(Kernel().ControlValue("cam", id), -1);
+    ASSERT_EQ(page->SetValue(index, 0), S_OK);
+    EXPECT_EQ(Kernel().ControlValue("cam", id), 0);
+  }
+  // A write-only control that cannot be stopped at 0 is no hold; it shows greyed.
+  EXPECT_TRUE(Has(lines, "Jog slider 1..9 step 1 default 1"));
+  EXPECT_TRUE(Has(lines, "Pan, Absolute slider -36000..36000 step 3600 default -36000"));
+  // Nothing to hold goes into the Default button's assignments.
+  ASSERT_EQ(controls.back().kind, os::PropertyPageControl::Kind::Action);
+  EXPECT_EQ(controls.back().assignments.size(), 1u) << lines.back();
 }
 
 }  // namespace
