@@ -415,6 +415,12 @@ void PropertyFrameDialog::hideEvent(QHideEvent* event) {
 
 PropertyFrameDialog::~PropertyFrameDialog() {
   StopAll();
+  // The children go in the base class's destructor, when this is no longer a property frame:
+  // what they would still tell it there (a held button let go, a focus lost) must not reach it.
+  for (QObject* child : findChildren<QObject*>()) {
+    child->removeEventFilter(this);
+    disconnect(child, nullptr, this, nullptr);
+  }
 }
 
 void PropertyFrameDialog::UpdateApply() {
