@@ -212,7 +212,10 @@ QWidget* PropertyFrameDialog::HoldButtons(std::size_t index, const os::PropertyP
   row->setContentsMargins(0, 0, 0, 0);
   const std::pair<int, QString> directions[] = {{-1, QStringLiteral("Less")},
                                                 {1, QStringLiteral("More")}};
-  for (const auto& [direction, role] : directions) {
+  for (const auto& entry : directions) {
+    // Named apart: a lambda cannot capture a structured binding on every compiler we build with.
+    const int direction = entry.first;
+    const QString& role = entry.second;
     auto* button = new QPushButton(direction < 0 ? QStringLiteral("\u2212") : QStringLiteral("+"));
     button->setObjectName(role + name);
     button->setAutoDefault(false);
