@@ -55,11 +55,14 @@ bool NodeIsGoingAway(const Door& door, int fd, int error) {
 }
 
 // An error of a camera being unplugged reads as the camera gone, on every path.
-int V4l2Device::Ioctl(unsigned long request, void* argument) {
-  const int fd = Descriptor();
-  if (fd < 0) return -fd;
+int V4l2Device::IoctlOn(int fd, unsigned long request, void* argument) const {
   const int error = door_.Ioctl(fd, request, argument);
   return error != 0 && NodeIsGoingAway(door_, fd, error) ? ENODEV : error;
+}
+
+int V4l2Device::Ioctl(unsigned long request, void* argument) {
+  const int fd = Descriptor();
+  return fd < 0 ? -fd : IoctlOn(fd, request, argument);
 }
 
 HRESULT V4l2Device::EnsureOpen() {
@@ -70,7 +73,7 @@ HRESULT V4l2Device::EnsureOpen() {
 HRESULT V4l2Device::Call(unsigned long request, void* argument, CallKind kind) {
   const int fd = Descriptor();
   if (fd < 0) return ResultFromErrno(-fd, CallKind::Open);
-  return ResultFromErrno(Ioctl(request, argument), kind);
+  return ResultFromErrno(IoctlOn(fd, request, argument), kind);
 }
 
 }  // namespace korvane::v4l2

@@ -34,6 +34,8 @@ class V4l2Device {
  private:
   // The descriptor, or -errno of the failed open.
   int Descriptor();
+  // An ioctl on the open descriptor, an unplugging camera's error read as ENODEV.
+  int IoctlOn(int fd, unsigned long request, void* argument) const;
 
   const Door door_;
   const std::string nodePath_;
