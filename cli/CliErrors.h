@@ -18,6 +18,8 @@ enum class TExitCode : int {
   DeviceError = 5,     // the camera (or the camera file) failed
   Unavailable = 6,     // this system cannot do it (no camera watch, no systemd user manager)
   OutputError = 7,     // standard output or standard error could not be written
+  ProgramNotRun = 126,    // emulate: the program was found but could not be run
+  ProgramNotFound = 127,  // emulate: no such program
 };
 
 // An error with an empty message has already been reported line by line.

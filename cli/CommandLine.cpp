@@ -20,7 +20,7 @@ struct TCommandSpec {
 
 constexpr std::size_t kAny = static_cast<std::size_t>(-1);
 
-constexpr std::array<TCommandSpec, 11> kCommands = {{
+constexpr std::array<TCommandSpec, 12> kCommands = {{
     {TCommand::List, "list", 0, 0, true, false},
     {TCommand::Show, "show", 0, 1, true, false},
     {TCommand::Set, "set", 2, kAny, false, false},
@@ -32,6 +32,7 @@ constexpr std::array<TCommandSpec, 11> kCommands = {{
     {TCommand::Remembered, "remembered", 0, 0, true, false},
     {TCommand::Restore, "restore", 0, 1, false, true},
     {TCommand::Autostart, "autostart", 1, 1, false, false},
+    {TCommand::Emulate, "emulate", 2, kAny, false, false},
 }};
 
 const TCommandSpec* FindCommand(const std::string& name) {
@@ -59,6 +60,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   std::vector<std::string> operands;
   bool optionsEnded = false;
   for (const std::string& argument : arguments) {
+    // After "--" everything is an operand, a further "--" of emulate's program included.
     if (!optionsEnded && argument == "--") {
       optionsEnded = true;
     } else if (!optionsEnded && (argument == "--help" || argument == "-h")) {
@@ -109,6 +111,11 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       Usage("autostart takes on or off, not '" + operands.front() + "'");
     }
     line.AutostartOn = operands.front() == "on";
+    return line;
+  }
+  if (line.Command == TCommand::Emulate) {
+    line.File = operands.front();
+    line.Program.assign(operands.begin() + 1, operands.end());
     return line;
   }
   if (!operands.empty()) line.Camera = operands.front();

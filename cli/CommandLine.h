@@ -19,7 +19,8 @@ enum class TCommand {
   Forget,
   Remembered,
   Restore,
-  Autostart
+  Autostart,
+  Emulate
 };
 
 struct TCommandLine {
@@ -32,6 +33,7 @@ struct TCommandLine {
   std::string File;                      // save, load
   std::vector<std::string> Assignments;  // set
   std::optional<bool> AutostartOn;       // autostart on|off
+  std::vector<std::string> Program;      // emulate: the program and its arguments
 };
 
 // Throws ECliError Usage for an unknown command or option, or a wrong number of arguments.

@@ -5,6 +5,7 @@
 #include "cli/CameraReport.h"
 #include "cli/CliErrors.h"
 #include "cli/CommandLine.h"
+#include "cli/Emulate.h"
 #include "cli/HelpTexts.h"
 #include "cli/OutputCheck.h"
 #include "cli/RememberCommands.h"
@@ -82,6 +83,7 @@ void Run(const TCommandLine& line, std::ostream& out, std::ostream& err) {
     SetAutostart(*line.AutostartOn, out);
     return;
   }
+  if (line.Command == TCommand::Emulate) RunEmulated(line.File, line.Program, out);
   // A camera that is not attached is forgotten by its device path.
   if (line.Command == TCommand::Forget && ForgetDevicePath(*line.Camera, out)) return;
 

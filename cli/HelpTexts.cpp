@@ -22,6 +22,7 @@ Commands:
   restore [CAMERA]           put the kept settings back on the attached cameras
   restore --watch            stay running: put them back whenever a camera is plugged in
   autostart on|off           run `restore --watch` at every login (systemd user unit)
+  emulate FILE -- PROGRAM... run any Video4Linux2 program on the emulated cameras of FILE
 
 CAMERA is an index from `korvane-cam list`, an exact camera name, a device path, or
 the node it links to (/dev/video0).
@@ -30,7 +31,8 @@ KORVANE_CAMERAS chooses the cameras as for the window (unset: the machine's came
 
 Exit status: 0 success, 1 settings file error, 2 usage error, 3 camera not found or
 ambiguous, 4 unsupported property, 5 device error, 6 not available on this system,
-7 the output could not be written.
+7 the output could not be written; emulate ends with its program's status (126 or 127
+when the program cannot be run).
 `korvane-cam COMMAND --help` describes one command; man korvane-cam describes all.
 )";
 
@@ -130,6 +132,21 @@ systemd's user manager; where there is none (a container, a login over SSH) it s
 and changes nothing.
 )";
 
+constexpr const char* kEmulate = R"(Usage: korvane-cam emulate FILE -- PROGRAM [ARGUMENTS...]
+
+Runs PROGRAM with the emulated UVC cameras of the camera file FILE in place of the
+machine's cameras: /dev/video*, /dev/v4l/by-id, /dev/v4l/by-path and
+/sys/class/video4linux show them, and their controls, formats and streams answer as
+the kernel's UVC driver does. Works for dynamically linked programs (v4l2-ctl,
+v4l2-compliance, ffmpeg, qv4l2, ...), through the preload library
+libkorvane-v4l2-emulation.so; the program's other files are untouched. The cameras'
+state lives in FILE, shared with this tool and the window run with
+KORVANE_V4L2_EMULATION=FILE. The file format is in docs/emulated-uvc-cameras.md.
+Ends with the program's exit status, 126 when it cannot be run, 127 when it is not
+found.
+  korvane-cam emulate cams.json -- v4l2-ctl --list-devices
+)";
+
 }  // namespace
 
 std::string HelpText(TCommand command) {
@@ -156,6 +173,8 @@ std::string HelpText(TCommand command) {
       return kRestore;
     case TCommand::Autostart:
       return kAutostart;
+    case TCommand::Emulate:
+      return kEmulate;
     case TCommand::None:
       break;
   }

@@ -139,6 +139,10 @@ int VirtualFiles::ReadTextFile(const std::string& path, std::string* contents) c
     text = NodeName(camera);
   } else if (attribute == "index") {
     text = node->metadata ? "1" : "0";
+  } else if (attribute == "uevent") {
+    // What programs read to learn what kind of node a character device is.
+    const std::string minor = std::to_string(node->number);
+    text = "MAJOR=81\nMINOR=" + minor + "\nDEVNAME=video" + minor;
   } else if (attribute == "device/../idVendor") {
     text = camera.usb.vendor;
   } else if (attribute == "device/../idProduct") {
