@@ -311,6 +311,8 @@ std::size_t BufferSize(IoctlCall& call) {
 
 int RequestBuffers(IoctlCall& call, void* argument) {
   auto& request = As<v4l2_requestbuffers>(argument);
+  // The core clears what follows the flags before the driver sees the request.
+  std::memset(request.reserved, 0, sizeof(request.reserved));
   const int error = call.file.Queue().Request(&call.file, request, BufferSize(call));
   // Freeing the buffers gives the stream back as closing the file does.
   if (error == 0 && request.count == 0 && call.file.Dev().streamHolder == &call.file) {
@@ -320,7 +322,9 @@ int RequestBuffers(IoctlCall& call, void* argument) {
 }
 
 int CreateBuffers(IoctlCall& call, void* argument) {
-  return call.file.Queue().Create(&call.file, As<v4l2_create_buffers>(argument), BufferSize(call));
+  auto& request = As<v4l2_create_buffers>(argument);
+  std::memset(request.reserved, 0, sizeof(request.reserved));
+  return call.file.Queue().Create(&call.file, request, BufferSize(call));
 }
 
 int QueryBuffer(IoctlCall& call, void* argument) {
@@ -444,7 +448,9 @@ int KernelCore::Ioctl(int fd, unsigned long request, void* argument) {
   Device& device = file->Dev();
   if (Interrupted(&device)) return -EINTR;
   if (!device.registered) return -ENODEV;
-  if (!argument && _IOC_SIZE(request) > 0) return -EFAULT;
+  // The core copies an argument in or out only for a request that has a direction, before it
+  // knows whether the request is one it has.
+  if (!argument && _IOC_DIR(request) != _IOC_NONE && _IOC_SIZE(request) > 0) return -EFAULT;
   const IoctlEntry* entry = FindIoctl(request, file->Metadata());
   if (!entry) return -ENOTTY;
   if (entry->priority && file->Priority() < device.HighestPriority()) return -EBUSY;
