@@ -166,8 +166,8 @@ int BufferQueue::Dequeue(const void* file, v4l2_buffer& buffer) {
   Buffer& b = buffers_[index];
   b.queued = false;
   const FilmedFrame frame = source_.draw(sequence, b.memory->Data(), b.memory->Length());
+  // A dequeued buffer is the caller's again: vb2_dqbuf clears the DONE flag it was filled with.
   Fill(index, buffer);
-  buffer.flags |= V4L2_BUF_FLAG_DONE;
   if (frame.damaged) buffer.flags |= V4L2_BUF_FLAG_ERROR;
   buffer.bytesused = static_cast<std::uint32_t>(frame.bytes);
   buffer.sequence = static_cast<std::uint32_t>(sequence);
