@@ -42,7 +42,8 @@ TEST(EmulatedListing, ServesTheFilesOfEveryNode) {
       {sys + "video2/device/../idProduct", 0, "0a20\n"},
       {sys + "video2/device/../serial", ENOENT, ""},
       {sys + "video9/name", ENOENT, ""},
-      {sys + "video0/uevent", ENOENT, ""},
+      {sys + "video3/uevent", 0, "MAJOR=81\nMINOR=3\nDEVNAME=video3\n"},
+      {sys + "video0/modalias", ENOENT, ""},
       {"/etc/hostname", ENOENT, ""},
   };
   for (const Case& c : cases) {
