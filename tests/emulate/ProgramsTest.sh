@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Other programs on the emulated cameras through `korvane-cam emulate`: ffmpeg records what the
+# camera films in MJPG at 1920x1080 and in YUYV; a control v4l2-ctl sets is what korvane-cam
+# reads from the same file, and the other way round.
+# Usage: ProgramsTest.sh KORVANE-CAM SOURCE-DIR
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/EmulateSupport.sh"
+command -v ffmpeg >/dev/null && command -v v4l2-ctl >/dev/null ||
+  { echo "ffmpeg or v4l2-ctl is missing"; exit 77; }
+
+# 60 frames of each format, as ffmpeg decodes them.
+for format in "mjpeg 1920x1080" "yuyv422 640x480"; do
+  set -- $format
+  camera=$(fresh_copy "$source_dir/tests/cameras/c920.json")
+  if emulate "$camera" ffmpeg -hide_banner -nostdin -f v4l2 -input_format "$1" -video_size "$2" \
+      -i /dev/video0 -frames:v 60 -y -f framemd5 "$scratch/frames.txt" 2>"$scratch/ffmpeg.txt"; then
+    frames=$(grep -vc '^#' "$scratch/frames.txt")
+    distinct=$(grep -v '^#' "$scratch/frames.txt" | awk -F, '{print $6}' | sort -u | wc -l)
+    size=$(sed -n 's/^#dimensions 0: //p' "$scratch/frames.txt")
+    [[ $frames == 60 ]] || fail "$1: $frames frames recorded, not 60"
+    [[ $size == "${2/x/x}" ]] || fail "$1: frames of $size, not $2"
+    # The test picture moves: a camera that sent one frame over and over would show one.
+    ((distinct > 30)) || fail "$1: only $distinct different frames of 60"
+    echo "ok: $1 $2: $frames frames, $distinct different"
+  else
+    fail "$1: ffmpeg failed"
+    tail -5 "$scratch/ffmpeg.txt" >&2
+  fi
+done
+
+# v4l2-ctl's change through the library is what korvane-cam and the window read.
+camera=$(fresh_copy "$source_dir/tests/cameras/c920.json")
+emulate "$camera" v4l2-ctl -d /dev/video0 --set-ctrl brightness=200 ||
+  fail "v4l2-ctl --set-ctrl failed"
+shown=$(KORVANE_CAMERAS= KORVANE_V4L2_EMULATION=$camera "$tool" show 0 --json |
+        jq '.properties.Brightness.value')
+[[ $shown == 200 ]] && echo "ok: korvane-cam reads brightness 200" ||
+  fail "korvane-cam reads brightness $shown after v4l2-ctl set 200"
+# And the other way round.
+KORVANE_CAMERAS= KORVANE_V4L2_EMULATION=$camera "$tool" set 0 Brightness=90 >/dev/null
+value=$(emulate "$camera" v4l2-ctl -d /dev/video0 --get-ctrl brightness)
+[[ $value == "brightness: 90" ]] && echo "ok: v4l2-ctl reads $value" ||
+  fail "v4l2-ctl reads '$value' after korvane-cam set 90"
+
+echo "$failures failed"
+((failures == 0))
