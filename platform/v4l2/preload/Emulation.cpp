@@ -1,7 +1,6 @@
 #include "platform/v4l2/preload/Emulation.h"
 
 #include <fcntl.h>
-#include <sys/eventfd.h>
 #include <sys/mman.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -262,20 +261,14 @@ int Emulation::Open(const std::string& path, int flags) {
   Inside inside;
   const int kernelFd = kernel_->Open("/dev/video" + std::to_string(entry.node), flags);
   if (kernelFd < 0) return -1;
-  // The program gets a descriptor of its own, so that it may close or copy it freely: a copy
-  // of the kernel's when that is a descriptor of the process the system can wait on.
-  int fd = -1;
-  if (::fcntl(kernelFd, F_GETFD) >= 0) {
-    fd = ::fcntl(kernelFd, (flags & O_CLOEXEC) ? F_DUPFD_CLOEXEC : F_DUPFD, 3);
-  } else {
-    fd = ::eventfd(0, (flags & O_CLOEXEC) ? EFD_CLOEXEC : 0);
-  }
-  if (fd >= kMaxDescriptors) {
-    ::close(fd);
-    fd = -1;
-    errno = EMFILE;
-  }
-  if (fd < 0) {
+  // The program gets a copy of the kernel's descriptor, so that it may close or copy it freely
+  // while the kernel keeps its own.
+  const int fd = ::fcntl(kernelFd, (flags & O_CLOEXEC) ? F_DUPFD_CLOEXEC : F_DUPFD, 3);
+  if (fd < 0 || fd >= kMaxDescriptors) {
+    if (fd >= 0) {
+      ::close(fd);
+      errno = EMFILE;
+    }
     const int error = errno;
     kernel_->Close(kernelFd);
     errno = error;
