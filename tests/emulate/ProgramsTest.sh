@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Other programs on the emulated cameras through `korvane-cam emulate`: ffmpeg records what the
-# camera films in MJPG at 1920x1080 and in YUYV; a control v4l2-ctl sets is what korvane-cam
-# reads from the same file, and the other way round.
+# camera films in MJPG at 1920x1080 and in YUYV; a second program that wants the stream while
+# one streams gets EBUSY; a control v4l2-ctl sets is what korvane-cam reads from the same file,
+# and the other way round.
 # Usage: ProgramsTest.sh KORVANE-CAM SOURCE-DIR
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/EmulateSupport.sh"
@@ -27,6 +28,35 @@ for format in "mjpeg 1920x1080" "yuyv422 640x480"; do
     tail -5 "$scratch/ffmpeg.txt" >&2
   fi
 done
+
+# Two programs at once: while v4l2-ctl streams, ffmpeg's request for the stream is refused with
+# EBUSY, as the driver refuses a second handle; once the first program is gone, it streams.
+grab_one() {
+  emulate "$camera" ffmpeg -hide_banner -nostdin -loglevel error -f v4l2 -input_format yuyv422 \
+    -video_size 640x480 -i /dev/video0 -frames:v 1 -f null - 2>"$scratch/second.txt"
+}
+camera=$(fresh_copy "$source_dir/tests/cameras/c920.json")
+# timeout passes the signal that ends it on to the program.
+timeout 300 "$tool" emulate "$camera" -- v4l2-ctl -d /dev/video0 --stream-mmap \
+  --stream-count=1800 >"$scratch/first.txt" 2>&1 &
+first=$!
+# v4l2-ctl prints a mark for every frame it takes: it streams once the first is there.
+for _ in $(seq 600); do
+  [[ -s $scratch/first.txt ]] && break
+  sleep 0.05
+done
+[[ -s $scratch/first.txt ]] || fail "the first program did not stream"
+if grab_one; then
+  fail "a second program streamed while the first did"
+elif grep -q 'Device or resource busy' "$scratch/second.txt"; then
+  echo "ok: the second program got EBUSY"
+else
+  fail "the second program failed otherwise: $(cat "$scratch/second.txt")"
+fi
+kill "$first" 2>/dev/null || true
+wait "$first" 2>/dev/null || true
+grab_one && echo "ok: the stream is free once the first program is gone" ||
+  fail "the stream stayed taken after the first program ended: $(cat "$scratch/second.txt")"
 
 # v4l2-ctl's change through the library is what korvane-cam and the window read.
 camera=$(fresh_copy "$source_dir/tests/cameras/c920.json")

@@ -8,6 +8,8 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "tests/v4l2/EmulationTestSupport.h"
@@ -193,6 +195,62 @@ TEST_P(StreamPrivileges, WhatTakesAndGivesBackTheStream) {
   EXPECT_EQ(Format(first_), privileges ? EBUSY : 0);
   caller_->Close(third);
   EXPECT_EQ(Format(first_), 0) << "closing the holder gives the stream back";
+}
+
+// Another program on the same camera file has the cameras in memory of its own: its requests
+// for the stream meet the first program's stream as a second file's do.
+TEST_P(StreamPrivileges, AnotherProgramOnTheSameFile) {
+  const std::string line = GetParam();
+  char pattern[] = "/tmp/korvane-claims-XXXXXX";
+  ASSERT_NE(::mkdtemp(pattern), nullptr);
+  const std::filesystem::path file = std::filesystem::path(pattern) / "cameras.json";
+  std::ofstream(file) << Cameras(Camera(R"({"name":"brightness","min":0,"max":255})",
+                                        R"(,"firmware":{"kernel":")" + line + R"("})"));
+  std::string error;
+  auto other = EmulatedKernel::FromFile(file, &error);
+  ASSERT_TRUE(other) << error;
+  // This fixture's first file streams through a kernel on the same file.
+  kernel_ = EmulatedKernel::FromFile(file, &error);
+  ASSERT_TRUE(kernel_) << error;
+  caller_.emplace(kernel_);
+  first_ = caller_->Open("/dev/video0");
+  std::optional<Caller> program(other);
+  // The fixture's calls made by the other program.
+  const auto byOther = [&](const auto& call) {
+    std::swap(caller_, program);
+    const int result = call();
+    std::swap(caller_, program);
+    return result;
+  };
+  const bool privileges = line != "current";
+  for (int step = kOpened; step < kSteps; ++step) {
+    Advance(static_cast<Step>(step));
+    for (const Probe& probe : kProbes) {
+      const std::string call = probe.call;
+      // What takes the stream; the later line refuses the frame rate only to a stream of the
+      // same program.
+      if (call != "S_FMT" && call != "S_INPUT" && call != "REQBUFS" && call != "CREATE_BUFS" &&
+          !(call == "S_PARM" && privileges)) {
+        continue;
+      }
+      const int second = program->Open("/dev/video0");
+      ASSERT_GE(second, 0);
+      const int got = byOther([&] { return Try(second, call); });
+      const int expected = privileges ? probe.privileges[step] : probe.queueOwner[step];
+      EXPECT_EQ(got, expected) << call << " of another program, the first's stream "
+                               << kStepNames[step] << ": " << std::strerror(got);
+      program->Close(second);
+    }
+  }
+  const int after = program->Open("/dev/video0");
+  ASSERT_EQ(Request(first_, 2), 0);
+  EXPECT_EQ(byOther([&] { return Request(after, 2); }), EBUSY);
+  caller_->Close(first_);
+  EXPECT_EQ(byOther([&] { return Request(after, 2); }), 0)
+      << "the stream is free once the first program closed its file";
+  program.reset();
+  caller_.reset();
+  std::filesystem::remove_all(pattern);
 }
 
 INSTANTIATE_TEST_SUITE_P(KernelLines, StreamPrivileges, ::testing::Values("6.1", "current", "old"),

@@ -438,6 +438,19 @@ int CheckStreamPrivileges(const IoctlEntry& entry, OpenFile& file, const UvcCame
   return 0;
 }
 
+// A call that takes the capture stream (or, on the later line, is refused while another holds
+// its buffers), which another program's stream of the same camera makes fail with EBUSY.
+bool TakesStream(const IoctlEntry& entry, const OpenFile& file, const UvcCamera& camera,
+                 const void* argument) {
+  if (entry.stream != Stream::kTake || file.Metadata() || !TypeFits(entry, file, argument)) {
+    return false;
+  }
+  // There the frame rate is refused only while the stream runs, which another program's
+  // buffers alone do not tell.
+  return !(camera.Description().firmware.streamRule == StreamRule::kQueueOwner &&
+           entry.request == VIDIOC_S_PARM);
+}
+
 }  // namespace
 
 int KernelCore::Ioctl(int fd, unsigned long request, void* argument) {
@@ -460,6 +473,7 @@ int KernelCore::Ioctl(int fd, unsigned long request, void* argument) {
   const std::string id = camera->Description().id;
   const UvcCamera::State before = entry->changesState ? camera->Save() : UvcCamera::State{};
   IoctlCall call{*this, *file, *camera, {}};
+  if (TakesStream(*entry, *file, *camera, argument) && !claims_.Hold(id)) return -EBUSY;
   // Privileges taken stay with the file even when the call itself fails, as in the driver.
   int error = CheckStreamPrivileges(*entry, *file, *camera, argument);
   if (error == 0) error = entry->handler(call, argument);
@@ -469,6 +483,7 @@ int KernelCore::Ioctl(int fd, unsigned long request, void* argument) {
   // disconnects it.
   if (camera->CameraFirmware().Pulled() && device.registered) SetPresent(id, false);
   if (error == 0 && device.registered) Announce(device, file.get(), call.changes);
+  SettleClaims();
   return -error;
 }
 

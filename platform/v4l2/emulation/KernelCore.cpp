@@ -56,7 +56,8 @@ KernelCore::Mapping::~Mapping() {
   ::munmap(address, length);
 }
 
-KernelCore::KernelCore(std::unique_ptr<EmulationFile> file) : file_(std::move(file)) {}
+KernelCore::KernelCore(std::unique_ptr<EmulationFile> file)
+    : file_(std::move(file)), claims_(file_ ? file_->Path() : std::filesystem::path()) {}
 
 KernelCore::~KernelCore() {
   // Mappings first: each may hold the last reference of an open file.
@@ -182,6 +183,7 @@ void KernelCore::Plug(Camera& camera) {
 
 void KernelCore::Unplug(Camera& camera) {
   if (!camera.device) return;
+  claims_.Release(camera.uvc->Description().id);
   camera.device->registered = false;
   camera.device.reset();
 }
@@ -358,7 +360,19 @@ int KernelCore::Open(const std::string& path, int /*flags*/) {
 }
 
 int KernelCore::Close(int fd) {
-  return files_.erase(fd) ? 0 : -EBADF;
+  if (!files_.erase(fd)) return -EBADF;
+  SettleClaims();
+  return 0;
+}
+
+void KernelCore::SettleClaims() {
+  for (const Camera& camera : cameras_) {
+    const std::string& id = camera.uvc->Description().id;
+    const Device* device = camera.device.get();
+    if (claims_.Holds(id) && !(device && (device->streamHolder || device->capture.Allocated()))) {
+      claims_.Release(id);
+    }
+  }
 }
 
 short KernelCore::PollMask(const pollfd& entry) const {

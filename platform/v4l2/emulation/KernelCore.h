@@ -25,6 +25,7 @@
 #include "platform/v4l2/emulation/EventQueue.h"
 #include "platform/v4l2/emulation/FileWatch.h"
 #include "platform/v4l2/emulation/Readiness.h"
+#include "platform/v4l2/emulation/StreamClaims.h"
 #include "platform/v4l2/emulation/UvcCamera.h"
 #include "platform/v4l2/emulation/VirtualFiles.h"
 
@@ -156,6 +157,8 @@ class KernelCore {
   int Store(const std::string& id, const UvcCamera::State& before);
   void Report(const std::string& fault);
   short PollMask(const pollfd& entry) const;
+  // Gives back the claims of cameras this program no longer streams.
+  void SettleClaims();
   // When the file's descriptor should turn readable: now, at its next frame, or never.
   static std::optional<Readiness::Clock::time_point> WakeTime(const OpenFile& file);
 
@@ -183,6 +186,8 @@ class KernelCore {
   std::unordered_map<unsigned long, std::size_t> ioctlCounts_;
   bool reportFaults_ = true;
   std::string lastReport_;
+  // The cameras this program streams, as other programs on the same file see it.
+  StreamClaims claims_;
 };
 
 }  // namespace korvane::v4l2::emulation
