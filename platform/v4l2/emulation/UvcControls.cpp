@@ -93,10 +93,8 @@ std::uint32_t UvcControls::StaticFlags(const ControlDescription& control) const 
   if (control.writeOnly || control.type == V4L2_CTRL_TYPE_BUTTON) {
     flags |= V4L2_CTRL_FLAG_WRITE_ONLY;
   }
-  if (std::any_of(controls_.begin(), controls_.end(),
-                  [&](const ControlDescription& c) { return c.master == control.id; })) {
-    flags |= V4L2_CTRL_FLAG_UPDATE;
-  }
+  // No V4L2_CTRL_FLAG_UPDATE on a master: that is the control framework's auto clusters,
+  // which the UVC driver does not use (its masters are plain mappings).
   return flags;
 }
 
