@@ -72,5 +72,29 @@ value=$(emulate "$camera" v4l2-ctl -d /dev/video0 --get-ctrl brightness)
 [[ $value == "brightness: 90" ]] && echo "ok: v4l2-ctl reads $value" ||
   fail "v4l2-ctl reads '$value' after korvane-cam set 90"
 
+# The command itself: its program's exit status, and one line for what it cannot do.
+camera=$(fresh_copy "$source_dir/tests/cameras/c920.json")
+expect_exit() {  # STATUS ARGUMENTS...
+  local status=$1 got=0
+  shift
+  "$tool" "$@" >"$scratch/out.txt" 2>"$scratch/err.txt" || got=$?
+  [[ $got == "$status" ]] || fail "korvane-cam $* ended with $got, not $status"
+  if ((status != 0 && status != 7)); then
+    [[ $(wc -l <"$scratch/err.txt") == 1 ]] || fail "korvane-cam $*: not one error line: $(cat "$scratch/err.txt")"
+  fi
+}
+expect_exit 7 emulate "$camera" -- sh -c 'exit 7'
+expect_exit 127 emulate "$camera" -- no-such-program-anywhere
+expect_exit 5 emulate "$scratch/missing.json" -- true
+grep -q '^korvane-cam: emulate: .*missing.json' "$scratch/err.txt" ||
+  fail "a missing camera file is told as: $(cat "$scratch/err.txt")"
+expect_exit 2 emulate "$camera"
+expect_exit 2 emulate "$camera" v4l2-ctl --all
+# The program's own arguments go to it untouched, options and a further "--" among them.
+"$tool" emulate "$camera" -- printf '%s|' --help -- --json >"$scratch/out.txt"
+[[ $(cat "$scratch/out.txt") == "--help|--|--json|" ]] ||
+  fail "the program got '$(cat "$scratch/out.txt")' for --help -- --json"
+echo "ok: the command's exit statuses and arguments"
+
 echo "$failures failed"
 ((failures == 0))

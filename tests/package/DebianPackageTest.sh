@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a built tree, unpacks it into a temporary root and checks what
 # a user installs: the program, the tool, the menu entry, the icons, the metainfo, the manual
-# pages, the package's documents and the user unit of `korvane-cam autostart` (not enabled);
+# pages, the package's documents, the user unit of `korvane-cam autostart` (not enabled) and the
+# preload library of `korvane-cam emulate`;
 # that the entry and the metainfo pass the validators Debian ships; that the package declares
 # its runtime dependencies; and that the installed tool runs without a GUI toolkit.
 # Usage: DebianPackageTest.sh BUILD_DIR APP_ID PACKAGE_NAME
@@ -73,6 +74,15 @@ grep -qw "qt6-wayland" <<<"$recommends" || fail "Recommends lacks qt6-wayland: $
 if readelf -d "$root/usr/bin/korvane-cam" | grep NEEDED | grep -qE 'libQt6(Gui|Widgets)'; then
   fail "korvane-cam links a GUI toolkit"
 fi
+# `korvane-cam emulate` finds the preload library installed beside it.
+libraries=("$root"/usr/lib/*/korvane-cam/libkorvane-v4l2-emulation.so "$root"/usr/lib/korvane-cam/libkorvane-v4l2-emulation.so)
+library=$(ls "${libraries[@]}" 2>/dev/null | head -1)
+[[ -n $library ]] || fail "the package lacks the preload library libkorvane-v4l2-emulation.so"
+cp "$(dirname "$0")/../../docs/examples/emulated-uvc-cameras.json" "$work/cameras.json"
+preload=$("$root/usr/bin/korvane-cam" emulate "$work/cameras.json" -- sh -c 'echo "$LD_PRELOAD"') ||
+  fail "the installed tool cannot emulate"
+[[ -n $library && $(realpath -m "$preload") == $(realpath "$library") ]] ||
+  fail "emulate preloads '$preload', not the installed $library"
 listing=$(KORVANE_CAMERAS=demo "$root/usr/bin/korvane-cam" list) || fail "the installed tool fails"
 grep -q "Korvane Lumen Studio 1080" <<<"$listing" || fail "the installed tool lists: $listing"
 

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# The CPU time of the program's camera test beside ffmpeg decoding the same emulated camera's
+# stream (through `korvane-cam emulate`): a 1080p30 UVC camera streaming MJPG or YUYV, one copy
+# of its file for each program (a camera streams to one program at a time). Both processes'
+# user and system time (/proc/PID/stat) over the same seconds, as a share of one core; each
+# films the test picture inside itself on a thread named "emulated camera", whose time is
+# printed apart, since a real camera does that work in its own hardware.
+# Usage: FfmpegBesideLiveCam.sh BUILD-DIR [seconds] [mjpg|yuyv] [WIDTHxHEIGHT]
+set -euo pipefail
+build=$1
+seconds=${2:-20}
+format=${3:-mjpg}
+size=${4:-1920x1080}
+width=${size%x*}
+height=${size#*x}
+program=$build/tests/e2e/e2e_camera_test_process
+tool=$build/cli/korvane-cam
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+case "$format" in
+mjpg) fourcc=MJPG input=mjpeg ;;
+yuyv) fourcc=YUYV input=yuyv422 ;;
+*)
+  echo "usage: $0 BUILD-DIR [SECONDS] [mjpg|yuyv] [WIDTHxHEIGHT]" >&2
+  exit 2
+  ;;
+esac
+# The program's window starts its camera test as LiveCamCpu.sh starts it, with a second camera
+# beside the one it streams.
+for copy in ours theirs; do
+  cat >"$work/$copy.json" <<JSON
+{"cameras": [
+  {"id": "fullhd", "node": 0, "card": "Full HD", "busInfo": "usb-1", "byPath": "pci-0:1",
+   "usb": {"vendor": "1d6b", "product": "0102", "productName": "Full HD", "serial": "F1"},
+   "controls": [],
+   "formats": [{"fourcc": "$fourcc", "sizes": [{"width": $width, "height": $height, "intervals": ["1/30"]}]}],
+   "current": {"fourcc": "$fourcc", "width": $width, "height": $height, "interval": "1/30"}},
+  {"id": "spare", "node": 2, "card": "Spare", "busInfo": "usb-2", "byPath": "pci-0:2",
+   "usb": {"vendor": "1d6b", "product": "0103", "productName": "Spare"}, "controls": [],
+   "formats": [{"fourcc": "YUYV", "sizes": [{"width": 640, "height": 480, "intervals": ["1/30"]}]}],
+   "current": {"fourcc": "YUYV", "width": 640, "height": 480, "interval": "1/30"}}
+]}
+JSON
+done
+
+cat >"$work/run.sh" <<INNER
+#!/usr/bin/env bash
+set -euo pipefail
+ticks() { awk '{ print \$14 + \$15 }' /proc/\$1/stat; }
+camera_ticks() {
+  local total=0 task
+  for task in /proc/\$1/task/*; do
+    [[ "\$(cat "\$task/comm" 2>/dev/null)" == "emulated camera" ]] || continue
+    total=\$((total + \$(awk '{ print \$14 + \$15 }' "\$task/stat" 2>/dev/null || echo 0)))
+  done
+  echo \$total
+}
+unset KORVANE_CAMERAS
+export HOME="$work" XDG_CONFIG_HOME="$work/.config"
+KORVANE_V4L2_EMULATION="$work/ours.json" "$program" & test=\$!
+"$tool" emulate "$work/theirs.json" -- ffmpeg -hide_banner -nostdin -loglevel error -f v4l2 \
+  -input_format $input -video_size $size -framerate 30 -i /dev/video0 -f null - & ffmpeg=\$!
+sleep 5
+t0=\$(ticks \$test); tc0=\$(camera_ticks \$test); f0=\$(ticks \$ffmpeg); fc0=\$(camera_ticks \$ffmpeg)
+start=\$(date +%s.%N)
+sleep $seconds
+t1=\$(ticks \$test); tc1=\$(camera_ticks \$test); f1=\$(ticks \$ffmpeg); fc1=\$(camera_ticks \$ffmpeg)
+end=\$(date +%s.%N)
+hz=\$(getconf CLK_TCK)
+awk -v t=\$((t1 - t0)) -v tc=\$((tc1 - tc0)) -v f=\$((f1 - f0)) -v fc=\$((fc1 - fc0)) -v hz=\$hz \
+  -v s="\$start" -v e="\$end" -v what="$format $size" \
+  'BEGIN { d = e - s; c = 100 / hz / d;
+    printf "over %.1f s, %s at 30 fps:\n", d, what;
+    printf "  camera test: %.1f %% of one core without the emulated camera filming (%.1f %%)\n", (t - tc) * c, tc * c;
+    printf "  ffmpeg decoding: %.1f %% of one core without the emulated camera filming (%.1f %%)\n", (f - fc) * c, fc * c }'
+kill \$test \$ffmpeg
+wait || true
+INNER
+chmod +x "$work/run.sh"
+xvfb-run -a -s "-screen 0 ${width}x$((height + 120))x24" "$work/run.sh"
