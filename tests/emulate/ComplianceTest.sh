@@ -34,7 +34,9 @@ expected_from_rules() {  # COPY NODE LINE RUN
   grep -Eq ' 0x(0[89a-f]|[1-9a-f][0-9a-f])[0-9a-f]{6} ' <<<"$controls" && conditions+=(private-id)
   [[ $3 == 6.1 && $4 == stream-* ]] && conditions+=(line-6.1-stream)
   while read -r _ condition test; do
-    for c in "${conditions[@]}"; do [[ $c == "$condition" ]] && echo "$test"; done
+    for c in "${conditions[@]}"; do
+      if [[ $c == "$condition" ]]; then echo "$test"; fi
+    done
   done < <(grep '^rule' "$expected_file") | sort -u | paste -sd, | sed 's/^$/-/'
 }
 
