@@ -345,7 +345,7 @@ TEST(ToolHelp, EveryCommandHasItsOwn) {
   const TScratchFolder folder;
   WriteCameraFile(folder / "cameras.json", Fixture());
   for (const std::string command : {"list", "show", "set", "save", "load", "defaults", "remember",
-                                    "forget", "remembered", "restore", "autostart"}) {
+                                    "forget", "remembered", "restore", "autostart", "emulate"}) {
     SCOPED_TRACE(command);
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{command, "--help"}, {"help", command}, {command, "0", "-h"}}) {
