@@ -77,8 +77,9 @@ fi
 # `korvane-cam emulate` finds the preload library installed beside it (a sanitizer build has
 # none: a sanitizer's runtime cannot be put into other programs).
 if ! grep -qE '^KORVANE_(SANITIZE|TSAN):BOOL=ON' "$build/CMakeCache.txt"; then
-  libraries=("$root"/usr/lib/*/korvane-cam/libkorvane-v4l2-emulation.so "$root"/usr/lib/korvane-cam/libkorvane-v4l2-emulation.so)
-  library=$(ls "${libraries[@]}" 2>/dev/null | head -1)
+  libraries=("$root"/usr/lib/*/korvane-cam/preload/libkorvane-v4l2-emulation.so
+    "$root"/usr/lib/korvane-cam/preload/libkorvane-v4l2-emulation.so)
+  library=$(ls "${libraries[@]}" 2>/dev/null | head -1 || true)
   [[ -n $library ]] || fail "the package lacks the preload library libkorvane-v4l2-emulation.so"
   cp "$(dirname "$0")/../../docs/examples/emulated-uvc-cameras.json" "$work/cameras.json"
   preload=$("$root/usr/bin/korvane-cam" emulate "$work/cameras.json" -- sh -c 'echo "$LD_PRELOAD"') ||
