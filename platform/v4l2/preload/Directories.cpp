@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
@@ -35,13 +36,16 @@ struct Listings {
   std::set<const void*> open;
 };
 
+// Until a program lists an emulated folder, its own listings pass without a lock.
+std::atomic<bool> anyListing{false};
+
 Listings& TheListings() {
   static Listings* listings = new Listings;
   return *listings;
 }
 
 bool Ours(const void* directory) {
-  if (!directory) return false;
+  if (!directory || !anyListing.load(std::memory_order_acquire)) return false;
   std::lock_guard lock(TheListings().mutex);
   return TheListings().open.contains(directory);
 }
@@ -79,6 +83,7 @@ Entry* Read(Listing& listing, Entry& slot, Next readReal) {
 DIR* Hand(Listing* listing) {
   std::lock_guard lock(TheListings().mutex);
   TheListings().open.insert(listing);
+  anyListing.store(true, std::memory_order_release);
   return reinterpret_cast<DIR*>(listing);
 }
 
