@@ -13,6 +13,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -88,6 +89,12 @@ TEST_F(PassThrough, StatsItsOwnFilesAndLinks) {
   char target[PATH_MAX] = {};
   EXPECT_EQ(::readlink((folder_ + "/link").c_str(), target, sizeof(target)), 8);
   EXPECT_STREQ(target, "data.txt");
+  char label[256];
+  const ssize_t got = ::lgetxattr(file_.c_str(), "user.korvane", label, sizeof(label));
+  EXPECT_TRUE(got == -1 && (errno == ENODATA || errno == ENOTSUP)) << got << " " << errno;
+  EXPECT_GE(::listxattr(file_.c_str(), nullptr, 0), 0);
+  EXPECT_EQ(::getxattr((folder_ + "/missing").c_str(), "user.korvane", label, sizeof(label)), -1);
+  EXPECT_EQ(errno, ENOENT);
   char* real = ::realpath((folder_ + "/link").c_str(), nullptr);
   ASSERT_NE(real, nullptr);
   EXPECT_EQ(std::string(real), fs::canonical(file_).string());

@@ -72,6 +72,18 @@ value=$(emulate "$camera" v4l2-ctl -d /dev/video0 --get-ctrl brightness)
 [[ $value == "brightness: 90" ]] && echo "ok: v4l2-ctl reads $value" ||
   fail "v4l2-ctl reads '$value' after korvane-cam set 90"
 
+# The listings as ls shows them: udev's links, the node, the class folder.
+camera=$(fresh_copy "$source_dir/docs/examples/emulated-uvc-cameras.json")
+if emulate "$camera" ls -l /dev/v4l/by-id /dev/video0 /sys/class/video4linux >"$scratch/ls.txt" \
+    2>"$scratch/ls-errors.txt"; then
+  grep -q '^crw-rw---- .* 81, 0 .* /dev/video0$' "$scratch/ls.txt" || fail "ls shows no node video0"
+  grep -q 'video-index0 -> ../../video0$' "$scratch/ls.txt" || fail "ls shows no by-id link"
+  grep -q ' video3$' "$scratch/ls.txt" || fail "ls shows no video3 in the class folder"
+  echo "ok: ls lists the emulated nodes and links"
+else
+  fail "ls failed: $(cat "$scratch/ls-errors.txt")"
+fi
+
 # The command itself: its program's exit status, and one line for what it cannot do.
 camera=$(fresh_copy "$source_dir/tests/cameras/c920.json")
 expect_exit() {  # STATUS ARGUMENTS...

@@ -66,6 +66,10 @@ TEST(EmulatedListing, ServesTheFilesOfEveryNode) {
   EXPECT_EQ(byPath[0], "pci-0000:00:14.0-usb-0:1:1.0-video-index0");
   EXPECT_EQ(caller.door().ReadLink("/dev/video0", &target), EINVAL) << "a node is not a link";
   EXPECT_EQ(caller.door().ReadLink("/dev/v4l/by-id/nothing", &target), ENOENT);
+  // Neither links nor missing: udev's folders are folders.
+  EXPECT_EQ(caller.door().ReadLink("/dev/v4l/by-id", &target), EINVAL);
+  EXPECT_EQ(caller.door().ReadLink("/sys/class/video4linux", &target), EINVAL);
+  EXPECT_EQ(caller.door().ReadLink("/etc/hostname", &target), ENOENT);
 
   const int fd = caller.Open("/dev/v4l/by-path/" + byPath[0]);
   ASSERT_GE(fd, 0);

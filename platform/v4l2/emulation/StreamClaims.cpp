@@ -4,6 +4,7 @@
 #include <sys/un.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <functional>

@@ -120,7 +120,11 @@ int VirtualFiles::ReadLink(const std::string& path, std::string* target) const {
     *target = "../../video" + std::to_string(found->second);
     return 0;
   }
-  return Resolve(path) >= 0 ? EINVAL : ENOENT;  // a device node is not a link
+  // A device node or a folder is there but is no link. (Resolve reads links itself, so only a
+  // node is resolved here.)
+  std::vector<std::string> names;
+  const bool node = path.starts_with("/dev/video") && Resolve(path) >= 0;
+  return node || ListDirectory(path, &names) == 0 ? EINVAL : ENOENT;
 }
 
 int VirtualFiles::ReadTextFile(const std::string& path, std::string* contents) const {

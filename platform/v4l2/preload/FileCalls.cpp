@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -355,6 +356,39 @@ KORVANE_EXPORT int access(const char* path, int mode) {
 KORVANE_EXPORT int faccessat(int directory, const char* path, int mode, int flags) {
   if (ForPath(path)) return access(path, mode);
   return KORVANE_NEXT(faccessat)(directory, path, mode, flags);
+}
+
+// ---- extended attributes ------------------------------------------------------------------
+
+// The emulated files carry none (no security label, no access control list), as a file system
+// without them answers.
+KORVANE_EXPORT ssize_t getxattr(const char* path, const char* name, void* value, size_t size) {
+  if (Emulation* emulation = ForPath(path)) {
+    return Fail(emulation->Lookup(path, true).kind == PathEntry::Kind::kMissing ? ENOENT : ENOTSUP);
+  }
+  return KORVANE_NEXT(getxattr)(path, name, value, size);
+}
+
+KORVANE_EXPORT ssize_t lgetxattr(const char* path, const char* name, void* value, size_t size) {
+  if (Emulation* emulation = ForPath(path)) {
+    return Fail(emulation->Lookup(path, false).kind == PathEntry::Kind::kMissing ? ENOENT
+                                                                                 : ENOTSUP);
+  }
+  return KORVANE_NEXT(lgetxattr)(path, name, value, size);
+}
+
+KORVANE_EXPORT ssize_t listxattr(const char* path, char* list, size_t size) {
+  if (Emulation* emulation = ForPath(path)) {
+    return emulation->Lookup(path, true).kind == PathEntry::Kind::kMissing ? Fail(ENOENT) : 0;
+  }
+  return KORVANE_NEXT(listxattr)(path, list, size);
+}
+
+KORVANE_EXPORT ssize_t llistxattr(const char* path, char* list, size_t size) {
+  if (Emulation* emulation = ForPath(path)) {
+    return emulation->Lookup(path, false).kind == PathEntry::Kind::kMissing ? Fail(ENOENT) : 0;
+  }
+  return KORVANE_NEXT(llistxattr)(path, list, size);
 }
 
 // ---- links ----------------------------------------------------------------------------------
