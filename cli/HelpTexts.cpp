@@ -138,7 +138,7 @@ Runs PROGRAM with the emulated UVC cameras of the camera file FILE in place of t
 machine's cameras: /dev/video*, /dev/v4l/by-id, /dev/v4l/by-path and
 /sys/class/video4linux show them, and their controls, formats and streams answer as
 the kernel's UVC driver does. Works for dynamically linked programs (v4l2-ctl,
-v4l2-compliance, ffmpeg, qv4l2, ...), through the preload library
+v4l2-compliance, ffmpeg, ls, ...), through the preload library
 libkorvane-v4l2-emulation.so; the program's other files are untouched. The cameras'
 state lives in FILE, shared with this tool and the window run with
 KORVANE_V4L2_EMULATION=FILE. The file format is in docs/emulated-uvc-cameras.md.
