@@ -16,7 +16,7 @@ packages=(
   fonts-crosextra-carlito xvfb xauth x11-utils xdotool imagemagick
   dpkg-dev file desktop-file-utils appstream hyperfine
   systemd  # systemd-analyze verifies the user unit; installing it starts nothing
-  v4l-utils ffmpeg  # tests only: the kernel's compliance suite and other programs on the emulated cameras
+  v4l-utils ffmpeg jq  # tests only: the kernel's compliance suite and other programs on the emulated cameras
 )
 
 missing=()
