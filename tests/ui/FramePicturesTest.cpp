@@ -21,6 +21,7 @@
 #include <string>
 
 #include "platform/devices/DeviceProvider.h"
+#include "platform/graph/GraphClasses.h"
 #include "platform/v4l2/V4l2Provider.h"
 #include "platform/v4l2/emulation/EmulatedKernel.h"
 #include "tests/ui/UiTestSupport.h"
@@ -221,6 +222,7 @@ TEST(FramePictures, EmulatedUvcCamerasShowAndSnapshotTheirFramesAsBefore) {
         korvane::v4l2::emulation::EmulatedKernel::FromJson(UvcCameras(fourcc), &error);
     ASSERT_NE(kernel, nullptr) << error;
     korvane::devices::ScopedDeviceProviders providers({korvane::v4l2::MakeV4l2Provider(kernel)});
+    korvane::graph::RegisterGraphClasses();  // as the program does at start
     App();
     const TApplicationWindows windows = CreateApplicationWindows({});
     windows.FormMain->show();
