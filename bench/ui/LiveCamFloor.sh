@@ -27,17 +27,17 @@ for stream in "${streams[@]}"; do
   [[ -s "$file" ]] || "$program" record "$fourcc" "$size" "$count" "$file"
 done
 
+printf '%s\n' "${streams[@]}" >"$work/streams"
 cat >"$work/run.sh" <<INNER
 #!/usr/bin/env bash
 set -euo pipefail
 export HOME="$work" XDG_CONFIG_HOME="$work/.config" QT_QPA_PLATFORM=xcb
 unset KORVANE_CAMERAS KORVANE_V4L2_EMULATION
 for round in \$(seq $rounds); do
-  for stream in "${streams[@]}"; do
-    read -r fourcc size mode _ <<<"\$stream"
-    echo "\$fourcc \$size camera \$("$program" camera "\$fourcc" "\$size" $seconds)"
-    echo "\$fourcc \$size \$mode \$("$program" "\$mode" "$frames_dir/\$fourcc-\$size.frames" $seconds)"
-  done
+  while read -r fourcc size mode _; do
+    echo "\$fourcc \$size camera \$("$program" camera "\$fourcc" "\$size" $seconds </dev/null)"
+    echo "\$fourcc \$size \$mode \$("$program" "\$mode" "$frames_dir/\$fourcc-\$size.frames" $seconds </dev/null)"
+  done <"$work/streams"
 done
 echo "MJPG 3840x2160 lateness \$("$program" camera MJPG 3840x2160 $late_seconds)"
 INNER
@@ -45,15 +45,4 @@ chmod +x "$work/run.sh"
 xvfb-run -a -s "-screen 0 3840x2280x24" "$work/run.sh" | tee "$work/results"
 
 echo
-echo "medians over $rounds rounds of $seconds s (cpu = % of one core):"
-awk '
-  $3 != "lateness" { split($4, kv, "="); key = $1 " " $2; kind = ($3 == "camera") ? "camera" : "floor"
-    values[key, kind] = values[key, kind] " " kv[2]; keys[key] = 1 }
-  function median(list,   n, a, i, j, t) {
-    n = split(list, a, " ")
-    for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t }
-    return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
-  }
-  END { for (key in keys) { c = median(values[key, "camera"]); f = median(values[key, "floor"])
-    printf "%s: camera test %.2f %%, floor %.2f %%, ratio %.2f\n", key, c, f, c / f } }
-' "$work/results"
+bash "$(dirname "$0")/LiveCamFloorSummary.sh" "$work/results" "$seconds"
