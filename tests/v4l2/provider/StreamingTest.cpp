@@ -67,6 +67,29 @@ std::size_t LinesOf(const char* file) {
   return count;
 }
 
+// Another program's descriptor on the camera, with the format set and two buffers taken, as a
+// program that streams begins; -1 with the failure recorded when the camera refuses.
+int TakeBuffersAsAnotherProgram(const Door& door, const std::string& node, v4l2_format* format,
+                                v4l2_requestbuffers* request) {
+  const int other = door.Open(node, O_RDWR | O_NONBLOCK);
+  if (other < 0) {
+    ADD_FAILURE() << "the camera did not open";
+    return -1;
+  }
+  format->type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  request->count = 2;
+  request->type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  request->memory = V4L2_MEMORY_MMAP;
+  if (door.Ioctl(other, VIDIOC_G_FMT, format) != 0 ||
+      door.Ioctl(other, VIDIOC_S_FMT, format) != 0 ||
+      door.Ioctl(other, VIDIOC_REQBUFS, request) != 0) {
+    ADD_FAILURE() << "the camera refused its format or buffers to another program";
+    door.Close(other);
+    return -1;
+  }
+  return other;
+}
+
 class V4l2Streaming : public V4l2Test {
  protected:
   void SetUp() override {
@@ -160,17 +183,11 @@ TEST_F(V4l2Streaming, AnotherProgramsStreamKeepsTheTestOutButNotTheControls) {
     TFCamera& camera =
         Select(FullCamera("", std::string(R"({"kernel":")") + kernel + R"("})"), "Test Cam");
     const Door door(SharedKernel());
-    const int other = door.Open(Kernel().NodePath("cam"), O_RDWR | O_NONBLOCK);
-    ASSERT_GE(other, 0);
     v4l2_format format{};
-    format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    ASSERT_EQ(door.Ioctl(other, VIDIOC_G_FMT, &format), 0);
-    ASSERT_EQ(door.Ioctl(other, VIDIOC_S_FMT, &format), 0);
     v4l2_requestbuffers request{};
-    request.count = 2;
-    request.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    request.memory = V4L2_MEMORY_MMAP;
-    ASSERT_EQ(door.Ioctl(other, VIDIOC_REQBUFS, &request), 0);
+    const int other =
+        TakeBuffersAsAnotherProgram(door, Kernel().NodePath("cam"), &format, &request);
+    ASSERT_GE(other, 0);
     v4l2_buffer buffer{};
     buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     buffer.memory = V4L2_MEMORY_MMAP;
@@ -373,17 +390,11 @@ TEST_F(V4l2Streaming, SamplesKeptDownstreamNeitherStallTheStreamNorChange) {
     camera.GetSampleGrabber()->SetCallback(nullptr, 0);
     camera.SetActive(false);
     const Door door(SharedKernel());
-    const int other = door.Open(Kernel().NodePath("cam"), O_RDWR | O_NONBLOCK);
-    ASSERT_GE(other, 0);
     v4l2_format format{};
-    format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    ASSERT_EQ(door.Ioctl(other, VIDIOC_G_FMT, &format), 0);
-    EXPECT_EQ(door.Ioctl(other, VIDIOC_S_FMT, &format), 0);
     v4l2_requestbuffers request{};
-    request.count = 2;
-    request.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    request.memory = V4L2_MEMORY_MMAP;
-    EXPECT_EQ(door.Ioctl(other, VIDIOC_REQBUFS, &request), 0);
+    const int other =
+        TakeBuffersAsAnotherProgram(door, Kernel().NodePath("cam"), &format, &request);
+    ASSERT_GE(other, 0);
     ASSERT_EQ(door.Close(other), 0);
     EXPECT_EQ(keeper->Changed(), 0);
     keeper->LetGo(0);
