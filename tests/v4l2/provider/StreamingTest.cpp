@@ -97,8 +97,9 @@ class V4l2Streaming : public V4l2Test {
     graph::RegisterGraphClasses();
   }
 
-  // The camera streaming through the grabber at the format of the list with that fourcc.
-  TFCamera& Streaming(FrameCounter& counter, const TFFourCC& compression) {
+  // The camera, inactive, set to stream through the grabber at the format of the list with
+  // that fourcc.
+  TFCamera& Grabbing(const TFFourCC& compression) {
     TFCamera& camera = Select(FullCamera(), "Test Cam");
     for (const TFCameraFormat& format : camera.GetSupportedFormats()) {
       if (format.Compression == compression && format.Width == 640) {
@@ -107,6 +108,12 @@ class V4l2Streaming : public V4l2Test {
       }
     }
     camera.SetCaptureType(ctGrabber);
+    return camera;
+  }
+
+  // The same camera streaming, its frames counted.
+  TFCamera& Streaming(FrameCounter& counter, const TFFourCC& compression) {
+    TFCamera& camera = Grabbing(compression);
     camera.SetOnImageAvailable(counter.Event());
     camera.SetActive(true);
     camera.Run();
@@ -357,14 +364,7 @@ class SampleKeeper final : public com::ComObject<ISampleGrabberCB> {
 TEST_F(V4l2Streaming, SamplesKeptDownstreamNeitherStallTheStreamNorChange) {
   for (const TFFourCC& compression : {kYuy2, kMjpg}) {
     SCOPED_TRACE(compression == kYuy2 ? "YUYV" : "MJPG");
-    TFCamera& camera = Select(FullCamera(), "Test Cam");
-    for (const TFCameraFormat& format : camera.GetSupportedFormats()) {
-      if (format.Compression == compression && format.Width == 640) {
-        camera.SetFormat(format);
-        break;
-      }
-    }
-    camera.SetCaptureType(ctGrabber);
+    TFCamera& camera = Grabbing(compression);
     camera.SetActive(true);
     // More than the driver's buffers, fewer than those and the stream's copies together: a
     // filter that keeps every sample it is given runs any stream dry in the end.
