@@ -7,7 +7,8 @@
 namespace korvane::v4l2 {
 
 BufferSample::BufferSample(std::uint32_t index, const BYTE* data, std::size_t capacity)
-    : index_(index), data_(const_cast<BYTE*>(data)), capacity_(capacity) {
+    : index_(index) {
+  Use(const_cast<BYTE*>(data), capacity, 0);
   com::detail::CountObjectCreated();
 }
 
@@ -38,57 +39,9 @@ ULONG BufferSample::Release() {
   return left;
 }
 
-HRESULT BufferSample::GetPointer(BYTE** buffer) {
-  if (!buffer) return E_POINTER;
-  *buffer = data_;
-  return S_OK;
-}
-
-LONG BufferSample::GetSize() {
-  return static_cast<LONG>(capacity_);
-}
-
-HRESULT BufferSample::GetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) {
-  if (!start || !end) return E_POINTER;
-  if (!timed_) return VFW_E_SAMPLE_TIME_NOT_SET;
-  *start = start_;
-  *end = end_;
-  return S_OK;
-}
-
-HRESULT BufferSample::SetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) {
-  timed_ = start != nullptr;
-  if (start) {
-    start_ = *start;
-    end_ = end ? *end : *start + 1;
-  }
-  return S_OK;
-}
-
-HRESULT BufferSample::IsSyncPoint() {
-  return syncPoint_ ? S_OK : S_FALSE;
-}
-
-HRESULT BufferSample::SetSyncPoint(BOOL isSyncPoint) {
-  syncPoint_ = isSyncPoint != FALSE;
-  return S_OK;
-}
-
-LONG BufferSample::GetActualDataLength() {
-  return length_;
-}
-
-HRESULT BufferSample::SetActualDataLength(LONG length) {
-  if (length < 0 || static_cast<std::size_t>(length) > capacity_) return E_INVALIDARG;
-  length_ = length;
-  return S_OK;
-}
-
 IMediaSample* BufferSample::HandOut(std::shared_ptr<BufferOwner> owner, std::size_t length) {
   owner_ = std::move(owner);
-  length_ = static_cast<LONG>(length);
-  timed_ = false;
-  syncPoint_ = true;
+  Use(data_, capacity_, length);
   references_ = 1;
   return this;
 }
@@ -97,7 +50,7 @@ void BufferSample::KeepOwnCopy() {
   if (!own_.empty() && data_ == own_.data()) return;
   own_.assign(data_, data_ + length_);
   data_ = own_.data();
-  capacity_ = own_.size();
+  capacity_ = own_.size();  // the times and the length in use stay
 }
 
 }  // namespace korvane::v4l2

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/DirectShow9.h"
+#include "platform/graph/SampleBase.h"
 
 namespace korvane::v4l2 {
 
@@ -22,7 +23,7 @@ class BufferOwner {
   virtual void Returned(std::uint32_t index) = 0;
 };
 
-class BufferSample final : public IMediaSample {
+class BufferSample final : public graph::SampleBase {
  public:
   BufferSample(std::uint32_t index, const BYTE* data, std::size_t capacity);
   ~BufferSample();
@@ -32,15 +33,6 @@ class BufferSample final : public IMediaSample {
   HRESULT QueryInterface(REFIID iid, void** object) override;
   ULONG AddRef() override;
   ULONG Release() override;
-
-  HRESULT GetPointer(BYTE** buffer) override;
-  LONG GetSize() override;
-  HRESULT GetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) override;
-  HRESULT SetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) override;
-  HRESULT IsSyncPoint() override;
-  HRESULT SetSyncPoint(BOOL isSyncPoint) override;
-  LONG GetActualDataLength() override;
-  HRESULT SetActualDataLength(LONG length) override;
 
   // Hands the sample out with one reference, holding the frame's first `length` bytes; the owner
   // is told when the last reference goes.
@@ -54,12 +46,6 @@ class BufferSample final : public IMediaSample {
   std::atomic<ULONG> references_{0};
   std::shared_ptr<BufferOwner> owner_;  // set while handed out
   std::vector<BYTE> own_;
-  BYTE* data_;
-  std::size_t capacity_;
-  LONG length_ = 0;
-  bool timed_ = false;
-  REFERENCE_TIME start_ = 0, end_ = 0;
-  bool syncPoint_ = true;
 };
 
 }  // namespace korvane::v4l2
