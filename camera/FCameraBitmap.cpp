@@ -1,18 +1,23 @@
 // The current frame as an image of the toolkit. The frame goes straight into the image: the
 // bitmaps the component makes itself (YUY2 converted, 24- and 32-bit uncompressed) are read
 // here, without the toolkit's general bitmap decoder, which costs several times the
-// conversion itself; JPEG images and any other bitmap go through the toolkit's loader.
+// conversion itself; JPEG images and any other bitmap go through the toolkit's loader. The
+// renderer's picture is taken without its snapshot: its own rows where they can be drawn as they
+// are (the image then holds the renderer's sample, no copy), else converted in one pass into the
+// image, top row first as images keep them.
 
 #include <QImage>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <sstream>
 #include <utility>
 
 #include "camera/FCamera.h"
 #include "camera/FSnapshot.h"
 #include "camera/YUY2ToRGB32.h"
+#include "platform/CurrentPicture.h"
 
 namespace {
 
@@ -84,9 +89,40 @@ QImage LoadWithToolkit(const TFSnapshot& Snapshot) {
   return Image;
 }
 
+// The renderer's current picture; nullopt when the renderer cannot give it this way, and for a
+// failure, which the snapshot then reports as it reports its own.
+std::optional<QImage> RendererPicture(const ComPtr<IVMRWindowlessControl9>& Windowless) {
+  const ComPtr<IVideoCurrentPicture> Current = Windowless.As<IVideoCurrentPicture>();
+  if (!Current) return std::nullopt;
+  ComPtr<IMediaSample> Sample;
+  LONG Width = 0, Height = 0, Stride = 0;
+  const HRESULT Result =
+      Current->GetCurrentPicture(Sample.ReleaseAndGetAddressOf(), &Width, &Height, &Stride);
+  if (FAILED(Result)) return std::nullopt;
+  if (Result == S_OK && Sample) {
+    BYTE* Data = nullptr;
+    if (FAILED(Sample->GetPointer(&Data)) || !Data) return std::nullopt;
+    // Read-only: drawing into the image copies it first, the renderer's picture stays as it is.
+    return QImage(
+        static_cast<const uchar*>(Data), Width, Height, Stride, QImage::Format_RGB32,
+        [](void* Held) { static_cast<IMediaSample*>(Held)->Release(); }, Sample.Detach());
+  }
+  QImage Image(Width, Height, QImage::Format_RGB32);
+  if (Image.isNull() ||
+      FAILED(Current->CopyCurrentPicture(Image.bits(), static_cast<LONG>(Image.bytesPerLine()),
+                                         Width, Height))) {
+    return std::nullopt;
+  }
+  return Image;
+}
+
 }  // namespace
 
 QImage TFCamera::CurrentImageToBitmap() {
+  CheckActive();
+  if (!FGrabberUsed && FVMRWindowlessControl9) {
+    if (std::optional<QImage> Picture = RendererPicture(FVMRWindowlessControl9)) return *Picture;
+  }
   return SnapshotToImage(TakeSnapshot());
 }
 

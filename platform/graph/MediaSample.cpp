@@ -37,68 +37,14 @@ ULONG MediaSample::Release() {
   return left;
 }
 
-HRESULT MediaSample::GetPointer(BYTE** buffer) {
-  if (!buffer) return E_POINTER;
-  *buffer = data_;
-  return S_OK;
-}
-
-LONG MediaSample::GetSize() {
-  return static_cast<LONG>(capacity_);
-}
-
-HRESULT MediaSample::GetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) {
-  if (!start || !end) return E_POINTER;
-  if (!timed_) return VFW_E_SAMPLE_TIME_NOT_SET;
-  *start = start_;
-  *end = end_;
-  return S_OK;
-}
-
-HRESULT MediaSample::SetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) {
-  timed_ = start != nullptr;
-  if (start) {
-    start_ = *start;
-    end_ = end ? *end : *start + 1;
-  }
-  return S_OK;
-}
-
-HRESULT MediaSample::IsSyncPoint() {
-  return syncPoint_ ? S_OK : S_FALSE;
-}
-
-HRESULT MediaSample::SetSyncPoint(BOOL isSyncPoint) {
-  syncPoint_ = isSyncPoint != FALSE;
-  return S_OK;
-}
-
-LONG MediaSample::GetActualDataLength() {
-  return length_;
-}
-
-HRESULT MediaSample::SetActualDataLength(LONG length) {
-  if (length < 0 || static_cast<std::size_t>(length) > capacity_) return E_INVALIDARG;
-  length_ = length;
-  return S_OK;
-}
-
 void MediaSample::PrepareOwn(std::size_t bytes) {
   if (own_.size() < bytes) own_.resize(bytes);
-  data_ = own_.data();
-  capacity_ = own_.size();
-  length_ = static_cast<LONG>(bytes);
-  timed_ = false;
-  syncPoint_ = true;
+  Use(own_.data(), own_.size(), bytes);
 }
 
 void MediaSample::PrepareView(IMediaSample* source, BYTE* data, std::size_t length) {
   viewed_ = ComPtr<IMediaSample>(source);
-  data_ = data;
-  capacity_ = length;
-  length_ = static_cast<LONG>(length);
-  timed_ = false;
-  syncPoint_ = true;
+  Use(data, length, length);
 }
 
 std::shared_ptr<SamplePool> SamplePool::Create(std::size_t maxSamples) {

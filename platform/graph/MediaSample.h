@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "platform/DirectShow9.h"
+#include "platform/graph/SampleBase.h"
 
 namespace korvane::graph {
 
 class SamplePool;
 
-class MediaSample final : public IMediaSample {
+class MediaSample final : public SampleBase {
  public:
   MediaSample();
   ~MediaSample();
@@ -26,15 +27,6 @@ class MediaSample final : public IMediaSample {
   HRESULT QueryInterface(REFIID iid, void** object) override;
   ULONG AddRef() override;
   ULONG Release() override;
-
-  HRESULT GetPointer(BYTE** buffer) override;
-  LONG GetSize() override;
-  HRESULT GetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) override;
-  HRESULT SetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) override;
-  HRESULT IsSyncPoint() override;
-  HRESULT SetSyncPoint(BOOL isSyncPoint) override;
-  LONG GetActualDataLength() override;
-  HRESULT SetActualDataLength(LONG length) override;
 
   BYTE* Data() { return data_; }
   std::size_t Capacity() const { return capacity_; }
@@ -50,12 +42,6 @@ class MediaSample final : public IMediaSample {
   std::shared_ptr<SamplePool> home_;  // set while handed out
   std::vector<BYTE> own_;
   ComPtr<IMediaSample> viewed_;
-  BYTE* data_ = nullptr;
-  std::size_t capacity_ = 0;
-  LONG length_ = 0;
-  bool timed_ = false;
-  REFERENCE_TIME start_ = 0, end_ = 0;
-  bool syncPoint_ = true;
 };
 
 class SamplePool : public std::enable_shared_from_this<SamplePool> {

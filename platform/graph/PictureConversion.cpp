@@ -63,39 +63,48 @@ Yuv RgbToYuv(BYTE red, BYTE green, BYTE blue) {
 
 bool ToBottomUpRgb32(const GUID& subtype, const VideoPicture& picture, const BYTE* data,
                      std::size_t length, BYTE* out) {
+  return ToRgb32Rows(subtype, picture, data, length, out,
+                     static_cast<std::size_t>(picture.Width()) * 4, true);
+}
+
+bool ToRgb32Rows(const GUID& subtype, const VideoPicture& picture, const BYTE* data,
+                 std::size_t length, BYTE* out, std::size_t outStride, bool bottomUp) {
   const auto bytes = PictureBytes(subtype, picture.Width(), picture.header.biHeight);
   if (!bytes || !data || !out || length < *bytes) return false;
   const auto width = static_cast<std::size_t>(picture.Width());
   const auto height = static_cast<std::size_t>(picture.Height());
-  const std::size_t outStride = width * 4;
+  if (outStride < width * 4) return false;
+  // Output row `row`, counted from the top of the picture.
+  const auto target = [&](std::size_t row) {
+    return out + (bottomUp ? height - 1 - row : row) * outStride;
+  };
   if (subtype == MEDIASUBTYPE_YUY2) {
     // Packed YUV pictures are stored top row first whatever the sign of their height.
     for (std::size_t row = 0; row < height; ++row) {
-      Yuy2RowToBgra(data + row * width * 2, out + (height - 1 - row) * outStride, width / 2);
+      Yuy2RowToBgra(data + row * width * 2, target(row), width / 2);
     }
     return true;
   }
   const std::size_t pixelBytes = subtype == MEDIASUBTYPE_RGB24 ? 3 : 4;
   const std::size_t stride = DibStride(picture.Width(), static_cast<WORD>(pixelBytes * 8));
   for (std::size_t row = 0; row < height; ++row) {
-    // Row `row` of the output counts from the bottom, as the input does when it is bottom-up.
-    const std::size_t sourceRow = picture.BottomUp() ? row : height - 1 - row;
+    const std::size_t sourceRow = picture.BottomUp() ? height - 1 - row : row;
     const BYTE* source = data + sourceRow * stride;
-    BYTE* target = out + row * outStride;
+    BYTE* pixels = target(row);
     if (pixelBytes == 4) {
       // Whole pixels made opaque in one pass, which the compiler turns into vector code.
       for (std::size_t x = 0; x < width; ++x) {
         std::uint32_t pixel;
         std::memcpy(&pixel, source + 4 * x, 4);
         pixel |= 0xFF000000u;
-        std::memcpy(target + 4 * x, &pixel, 4);
+        std::memcpy(pixels + 4 * x, &pixel, 4);
       }
     } else {
-      for (std::size_t x = 0; x < width; ++x, source += 3, target += 4) {
-        target[0] = source[0];
-        target[1] = source[1];
-        target[2] = source[2];
-        target[3] = 255;
+      for (std::size_t x = 0; x < width; ++x, source += 3, pixels += 4) {
+        pixels[0] = source[0];
+        pixels[1] = source[1];
+        pixels[2] = source[2];
+        pixels[3] = 255;
       }
     }
   }

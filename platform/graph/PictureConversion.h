@@ -19,5 +19,9 @@ Yuv RgbToYuv(BYTE red, BYTE green, BYTE blue);
 // gives). False when the subtype is another or length is too short for the picture.
 bool ToBottomUpRgb32(const GUID& subtype, const VideoPicture& picture, const BYTE* data,
                      std::size_t length, BYTE* out);
+// The same into rows outStride bytes apart, top row first unless bottomUp: one pass, for a
+// picture that is drawn at once.
+bool ToRgb32Rows(const GUID& subtype, const VideoPicture& picture, const BYTE* data,
+                 std::size_t length, BYTE* out, std::size_t outStride, bool bottomUp);
 
 }  // namespace korvane::graph

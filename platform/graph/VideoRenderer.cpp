@@ -1,12 +1,14 @@
 // The VMR-9 renderer (CLSID_VideoMixingRenderer9) of this platform: it takes the pictures a
 // real renderer takes (uncompressed RGB32, RGB24 and YUY2; Motion JPEG only through a decoder),
 // keeps the current one for the window to draw, and answers the windowless control's geometry.
-// It draws nothing into the clipping window itself: the window asks for the current image.
+// It draws nothing into the clipping window itself: the window asks for the current image, or for
+// the current picture without a copy (IVideoCurrentPicture).
 
 #include <cstring>
 #include <mutex>
 #include <optional>
 
+#include "platform/CurrentPicture.h"
 #include "platform/graph/GraphClasses.h"
 #include "platform/graph/PictureConversion.h"
 #include "platform/graph/RendererFilter.h"
@@ -18,7 +20,8 @@ bool ValidRect(const RECT& rect) {
   return rect.left <= rect.right && rect.top <= rect.bottom;
 }
 
-class VideoRenderer final : public RendererFilter<IVMRFilterConfig9, IVMRWindowlessControl9> {
+class VideoRenderer final
+    : public RendererFilter<IVMRFilterConfig9, IVMRWindowlessControl9, IVideoCurrentPicture> {
  public:
   VideoRenderer() : RendererFilter(CLSID_VideoMixingRenderer9, u"Video Mixing Renderer 9") {}
 
@@ -175,6 +178,51 @@ class VideoRenderer final : public RendererFilter<IVMRFilterConfig9, IVMRWindowl
     return S_OK;
   }
 
+  // --- IVideoCurrentPicture ------------------------------------------------------------------
+
+  HRESULT GetCurrentPicture(IMediaSample** sample, LONG* width, LONG* height,
+                            LONG* stride) override {
+    if (!sample || !width || !height || !stride) return E_POINTER;
+    *sample = nullptr;
+    const std::optional<MediaType> type = input_.ConnectionType();
+    if (!type) return VFW_E_NOT_CONNECTED;
+    const auto picture = VideoPictureOf(type->View());
+    if (!picture) return VFW_E_INVALIDMEDIATYPE;
+    ComPtr<IMediaSample> current = Current();
+    if (!current) return VFW_E_WRONG_STATE;  // no picture has arrived yet
+    *width = picture->Width();
+    *height = picture->Height();
+    *stride = picture->Width() * 4;
+    // The rows go out as they are only where their fourth bytes are known to be 255: 32-bit
+    // rows, top row first, from the Motion JPEG decoder.
+    const bool asTheyAre = type->subtype == MEDIASUBTYPE_RGB32 && !picture->BottomUp() &&
+                           current->GetActualDataLength() >= *stride * *height && FromDecoder();
+    if (!asTheyAre) return S_FALSE;
+    *sample = current.Detach();
+    return S_OK;
+  }
+
+  HRESULT CopyCurrentPicture(BYTE* rows, LONG stride, LONG width, LONG height) override {
+    if (!rows) return E_POINTER;
+    const std::optional<MediaType> type = input_.ConnectionType();
+    if (!type) return VFW_E_NOT_CONNECTED;
+    const auto picture = VideoPictureOf(type->View());
+    if (!picture) return VFW_E_INVALIDMEDIATYPE;
+    if (width != picture->Width() || height != picture->Height() || stride < width * 4) {
+      return E_INVALIDARG;
+    }
+    const ComPtr<IMediaSample> current = Current();
+    if (!current) return VFW_E_WRONG_STATE;
+    BYTE* data = nullptr;
+    current->GetPointer(&data);
+    if (!ToRgb32Rows(type->subtype, *picture, data,
+                     static_cast<std::size_t>(current->GetActualDataLength()), rows,
+                     static_cast<std::size_t>(stride), false)) {
+      return E_UNEXPECTED;  // a sample shorter than its picture
+    }
+    return S_OK;
+  }
+
   HRESULT SetBorderColor(COLORREF color) override {
     if (FAILED(RequireWindowless())) return VFW_E_WRONG_STATE;
     std::lock_guard lock(mutex_);
@@ -226,6 +274,22 @@ class VideoRenderer final : public RendererFilter<IVMRFilterConfig9, IVMRWindowl
   HRESULT RequireWindowless() const {
     std::lock_guard lock(mutex_);
     return mode_ == VMR9Mode_Windowless ? S_OK : VFW_E_WRONG_STATE;
+  }
+
+  ComPtr<IMediaSample> Current() const {
+    std::lock_guard lock(mutex_);
+    return current_;
+  }
+
+  // Whether the pictures come from the Motion JPEG decoder, which makes every pixel opaque.
+  bool FromDecoder() {
+    ComPtr<IPin> upstream;
+    if (FAILED(input_.ConnectedTo(upstream.ReleaseAndGetAddressOf())) || !upstream) return false;
+    PIN_INFO info{};
+    if (FAILED(upstream->QueryPinInfo(&info))) return false;
+    const ComPtr<IBaseFilter> filter = ComPtr<IBaseFilter>::Attach(info.pFilter);
+    CLSID classId{};
+    return filter && SUCCEEDED(filter->GetClassID(&classId)) && classId == CLSID_MjpegDec;
   }
 
   std::optional<VideoPicture> Picture() const {

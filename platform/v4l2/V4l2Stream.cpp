@@ -15,16 +15,17 @@
 #include "platform/graph/MediaSample.h"
 #include "platform/graph/MediaType.h"
 #include "platform/os/FileAccess.h"
+#include "platform/v4l2/V4l2BufferSample.h"
 #include "platform/v4l2/V4l2Device.h"
 #include "platform/v4l2/V4l2Errors.h"
 
 namespace korvane::v4l2 {
 namespace {
 
-// Buffers the driver fills in turn: one being filled, one being delivered, and room for a late
-// frame without a drop.
+// Buffers the driver fills in turn: one being filled, one being delivered, one the renderer keeps
+// as its current picture, and room for a late frame without a drop.
 constexpr std::uint32_t kBuffers = 4;
-// Samples out at once downstream: the one being delivered and those kept there (a grabber's
+// Copies out at once downstream, made only while every other buffer is held there (a grabber's
 // buffered sample, a renderer's current picture, a snapshot being taken).
 constexpr std::size_t kPoolSamples = 6;
 // The frame time of a format that does not tell its own: 30 frames a second.
@@ -62,65 +63,118 @@ REFERENCE_TIME Microseconds(const timeval& time) {
 
 }  // namespace
 
-struct V4l2Stream::Shared {
+struct V4l2Stream::Shared final : BufferOwner, std::enable_shared_from_this<V4l2Stream::Shared> {
   explicit Shared(Door d) : door(std::move(d)) {}
-  // The buffers are unmapped and freed before the descriptor closes, which gives the stream's
-  // privileges back on every kernel line.
-  ~Shared() {
-    buffers.clear();
-    if (!fd) return;
-    v4l2_requestbuffers none{};
-    none.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    none.memory = V4L2_MEMORY_MMAP;
-    door.Ioctl(fd.Get(), VIDIOC_REQBUFS, &none);
-  }
+  ~Shared() override { Close(); }
   Shared(const Shared&) = delete;
   Shared& operator=(const Shared&) = delete;
 
+  // Where each buffer of the driver is.
+  enum class Place { kFree, kQueued, kDequeued, kDownstream };
+  struct Buffer {
+    std::unique_ptr<Mapping> mapping;
+    std::unique_ptr<BufferSample> sample;
+    Place place = Place::kFree;
+  };
+
   Door door;
-  UniqueFd fd;                                    // closed last: it holds the buffers
-  std::vector<std::unique_ptr<Mapping>> buffers;  // by the driver's index
-  IBaseFilter* device = nullptr;                  // the filter owns the stream
+  UniqueFd fd;                    // closed last: it holds the buffers
+  std::vector<Buffer> buffers;    // by the driver's index
+  IBaseFilter* device = nullptr;  // the filter owns the stream
   ComPtr<IPin> receiverPin;
   ComPtr<IMemInputPin> receiver;
   std::shared_ptr<graph::SamplePool> pool;
   StreamNotify notify;
   REFERENCE_TIME frameTime = kDefaultFrameTime;
 
-  std::mutex mutex;
+  std::mutex mutex;  // guards what follows, and the places of the buffers
   bool streaming = false;
+  bool closed = false;
+  std::size_t queued = 0;  // buffers the driver holds to fill
 
   void DeviceLost() {
     notify(EC_DEVICE_LOST, reinterpret_cast<LONG_PTR>(static_cast<IUnknown*>(device)), 0);
     notify(EC_ERRORABORT, HRESULT_ERROR_DEVICE_NOT_CONNECTED, 0);
-    receiverPin->EndOfStream();
+    EndOfStream();
   }
   void Failed(HRESULT result) {
     notify(EC_ERRORABORT, result, 0);
-    receiverPin->EndOfStream();
+    EndOfStream();
+  }
+  void EndOfStream() {
+    ComPtr<IPin> pin;
+    {
+      std::lock_guard lock(mutex);
+      pin = receiverPin;
+    }
+    if (pin) pin->EndOfStream();
+  }
+  // Gives a buffer to the driver to fill while streaming; otherwise it waits for the next
+  // start. The mutex is held.
+  void QueueLocked(std::uint32_t index) {
+    Buffer& buffer = buffers[index];
+    buffer.place = Place::kFree;
+    if (!streaming || closed) return;
+    v4l2_buffer queue = CaptureBuffer(index);
+    // A failure here is the camera going away, which the next wait for a frame reports.
+    if (door.Ioctl(fd.Get(), VIDIOC_QBUF, &queue) != 0) return;
+    buffer.place = Place::kQueued;
+    ++queued;
+  }
+  void Returned(std::uint32_t index) override {
+    std::lock_guard lock(mutex);
+    if (closed || index >= buffers.size()) return;
+    QueueLocked(index);
   }
   // The frame in buffer as a sample downstream: S_OK, S_FALSE when no more are wanted, or the
   // failure of the filter downstream.
   HRESULT Deliver(const v4l2_buffer& buffer, REFERENCE_TIME firstMicroseconds);
   // The thread's loop until stop is signalled or the stream ends.
   void Run(int stop);
+  // Every buffer back to the driver and the descriptor closed; a sample still held keeps a copy.
+  void Close();
 };
 
 HRESULT V4l2Stream::Shared::Deliver(const v4l2_buffer& buffer, REFERENCE_TIME firstMicroseconds) {
-  if ((buffer.flags & V4L2_BUF_FLAG_ERROR) || buffer.bytesused == 0 ||
-      buffer.index >= buffers.size() || buffer.bytesused > buffers[buffer.index]->Length()) {
-    return S_OK;  // a damaged frame is dropped, as a camera's driver marks it
+  const std::uint32_t index = buffer.index;
+  if (index >= buffers.size()) return S_OK;
+  Buffer& own = buffers[index];
+  bool copy = false;
+  ComPtr<IMemInputPin> to;
+  {
+    std::lock_guard lock(mutex);
+    if (closed) return S_FALSE;  // stopped from a frame handler: nothing goes downstream
+    to = receiver;
+    own.place = Place::kDequeued;
+    if (queued > 0) --queued;
+    if ((buffer.flags & V4L2_BUF_FLAG_ERROR) || buffer.bytesused == 0 ||
+        buffer.bytesused > own.mapping->Length()) {
+      QueueLocked(index);
+      return S_OK;  // a damaged frame is dropped, as a camera's driver marks it
+    }
+    // The buffer itself goes downstream unless the driver would be left with none to fill:
+    // then the frame is copied and the buffer goes back at once.
+    copy = queued == 0;
+    if (!copy) own.place = Place::kDownstream;
   }
-  // The driver's buffer goes back at once, so the frame is copied once into a sample that
-  // may stay downstream as long as it is wanted.
-  const ComPtr<graph::MediaSample> sample = pool->Acquire(buffer.bytesused);
-  if (!sample) return S_OK;  // every sample is still held downstream: this frame is dropped
-  std::memcpy(sample->Data(), buffers[buffer.index]->Data(), buffer.bytesused);
-  sample->SetActualDataLength(static_cast<LONG>(buffer.bytesused));
+  ComPtr<IMediaSample> sample;
+  if (copy) {
+    const ComPtr<graph::MediaSample> copied = pool->Acquire(buffer.bytesused);
+    if (copied) std::memcpy(copied->Data(), own.mapping->Data(), buffer.bytesused);
+    {
+      std::lock_guard lock(mutex);
+      QueueLocked(index);
+    }
+    if (!copied) return S_OK;  // every copy is still held downstream: this frame is dropped
+    sample = copied;
+  } else {
+    sample =
+        ComPtr<IMediaSample>::Attach(own.sample->HandOut(shared_from_this(), buffer.bytesused));
+  }
   REFERENCE_TIME start = (Microseconds(buffer.timestamp) - firstMicroseconds) * 10;
   REFERENCE_TIME end = start + frameTime;
   sample->SetTime(&start, &end);
-  return receiver->Receive(sample.Get());
+  return to->Receive(sample.Get());
 }
 
 void V4l2Stream::Shared::Run(int stop) {
@@ -154,19 +208,38 @@ void V4l2Stream::Shared::Run(int stop) {
       firstMicroseconds = Microseconds(buffer.timestamp);
     }
     const HRESULT delivered = Deliver(buffer, firstMicroseconds);
-    const std::uint32_t index = buffer.index;
-    buffer = CaptureBuffer(index);
-    const int requeued = door.Ioctl(fd.Get(), VIDIOC_QBUF, &buffer);
     if (delivered == S_FALSE) return;  // the filter downstream wants no more
     if (FAILED(delivered)) {
       Failed(delivered);
       return;
     }
-    if (requeued != 0 && NodeIsGoingAway(door, fd.Get(), requeued)) {
-      DeviceLost();
-      return;
-    }
   }
+}
+
+void V4l2Stream::Shared::Close() {
+  // The filter downstream may keep a sample, which holds this: let go of it, outside the lock,
+  // since releasing it may release a sample.
+  ComPtr<IPin> pin;
+  ComPtr<IMemInputPin> input;
+  std::lock_guard lock(mutex);
+  if (closed) return;
+  closed = true;
+  pin = receiverPin;
+  input = receiver;
+  receiverPin = nullptr;
+  receiver = nullptr;
+  // The unmapping and freeing come before the descriptor closes, which gives the stream's
+  // privileges back on every kernel line.
+  for (Buffer& buffer : buffers) {
+    if (buffer.place == Place::kDownstream) buffer.sample->KeepOwnCopy();
+    buffer.mapping.reset();
+  }
+  if (!fd) return;
+  v4l2_requestbuffers none{};
+  none.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  none.memory = V4L2_MEMORY_MMAP;
+  door.Ioctl(fd.Get(), VIDIOC_REQBUFS, &none);
+  fd.Reset();
 }
 
 HRESULT V4l2Stream::Create(const Door& door, const std::string& nodePath, const V4l2Format& format,
@@ -200,7 +273,10 @@ HRESULT V4l2Stream::Create(const Door& door, const std::string& nodePath, const 
     void* address = door.Mmap(buffer.length, PROT_READ, MAP_SHARED, fd,
                               static_cast<off_t>(buffer.m.offset), &error);
     if (!address) return ResultFromErrno(error, CallKind::Other);
-    shared->buffers.push_back(std::make_unique<Mapping>(door, address, buffer.length));
+    Shared::Buffer own;
+    own.mapping = std::make_unique<Mapping>(door, address, buffer.length);
+    own.sample = std::make_unique<BufferSample>(index, own.mapping->Data(), buffer.length);
+    shared->buffers.push_back(std::move(own));
   }
   const auto picture = graph::VideoPictureOf(type);
   if (picture && picture->frameTime > 0) shared->frameTime = picture->frameTime;
@@ -216,6 +292,7 @@ V4l2Stream::V4l2Stream(std::shared_ptr<Shared> shared) : shared_(std::move(share
 
 V4l2Stream::~V4l2Stream() {
   Halt();
+  shared_->Close();
 }
 
 HRESULT V4l2Stream::Start() {
@@ -223,12 +300,16 @@ HRESULT V4l2Stream::Start() {
   if (shared_->streaming) return S_OK;
   const Door& door = shared_->door;
   const int fd = shared_->fd.Get();
+  // A buffer still held downstream (the picture a paused renderer shows) is queued when it
+  // comes back.
   for (std::uint32_t index = 0; index < shared_->buffers.size(); ++index) {
+    if (shared_->buffers[index].place != Shared::Place::kFree) continue;
     v4l2_buffer buffer = CaptureBuffer(index);
-    // EINVAL: queued already, by a thread that ended after the stream was halted.
-    if (const int error = door.Ioctl(fd, VIDIOC_QBUF, &buffer); error != 0 && error != EINVAL) {
+    if (const int error = door.Ioctl(fd, VIDIOC_QBUF, &buffer); error != 0) {
       return ResultFromErrno(error, CallKind::Other);
     }
+    shared_->buffers[index].place = Shared::Place::kQueued;
+    ++shared_->queued;
   }
   int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   if (const int error = door.Ioctl(fd, VIDIOC_STREAMON, &type); error != 0) {
@@ -266,9 +347,14 @@ void V4l2Stream::Halt() {
       thread_.join();
     }
   }
-  // Every buffer comes back from the driver; the next start queues them again.
+  // Every queued buffer comes back from the driver; the next start queues them again.
+  std::lock_guard lock(shared_->mutex);
   int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   shared_->door.Ioctl(shared_->fd.Get(), VIDIOC_STREAMOFF, &type);
+  for (Shared::Buffer& buffer : shared_->buffers) {
+    if (buffer.place == Shared::Place::kQueued) buffer.place = Shared::Place::kFree;
+  }
+  shared_->queued = 0;
 }
 
 }  // namespace korvane::v4l2

@@ -2,10 +2,13 @@
 // The streaming of a Video4Linux2 capture pin: memory-mapped buffers on a descriptor of its
 // own, and a thread that waits in poll for the camera's next frame or for the word to stop
 // (an event descriptor, so stopping never waits for a frame). Each frame goes downstream as a
-// media sample with its time from the start of the stream, and its buffer back to the driver.
+// media sample with its time from the start of the stream: the driver's buffer itself, queued
+// again when the sample is released, or a copy when every other buffer is held downstream, so
+// the driver always has one to fill and a held sample is never written over.
 // An unplugged camera ends the stream: the graph hears of it (device lost, then the error) and
 // the filter downstream gets its end of stream. Closing the stream frees every buffer and closes
-// its descriptor, which gives the camera back: another program can take it at once.
+// its descriptor, which gives the camera back: another program can take it at once; a sample
+// still held downstream then keeps a copy of its frame.
 
 #include <functional>
 #include <memory>

@@ -7,7 +7,9 @@
 #include <fcntl.h>
 #include <linux/videodev2.h>
 
+#include <algorithm>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -65,6 +67,29 @@ std::size_t LinesOf(const char* file) {
   return count;
 }
 
+// Another program's descriptor on the camera, with the format set and two buffers taken, as a
+// program that streams begins; -1 with the failure recorded when the camera refuses.
+int TakeBuffersAsAnotherProgram(const Door& door, const std::string& node, v4l2_format* format,
+                                v4l2_requestbuffers* request) {
+  const int other = door.Open(node, O_RDWR | O_NONBLOCK);
+  if (other < 0) {
+    ADD_FAILURE() << "the camera did not open";
+    return -1;
+  }
+  format->type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  request->count = 2;
+  request->type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  request->memory = V4L2_MEMORY_MMAP;
+  if (door.Ioctl(other, VIDIOC_G_FMT, format) != 0 ||
+      door.Ioctl(other, VIDIOC_S_FMT, format) != 0 ||
+      door.Ioctl(other, VIDIOC_REQBUFS, request) != 0) {
+    ADD_FAILURE() << "the camera refused its format or buffers to another program";
+    door.Close(other);
+    return -1;
+  }
+  return other;
+}
+
 class V4l2Streaming : public V4l2Test {
  protected:
   void SetUp() override {
@@ -72,8 +97,9 @@ class V4l2Streaming : public V4l2Test {
     graph::RegisterGraphClasses();
   }
 
-  // The camera streaming through the grabber at the format of the list with that fourcc.
-  TFCamera& Streaming(FrameCounter& counter, const TFFourCC& compression) {
+  // The camera, inactive, set to stream through the grabber at the format of the list with
+  // that fourcc.
+  TFCamera& Grabbing(const TFFourCC& compression) {
     TFCamera& camera = Select(FullCamera(), "Test Cam");
     for (const TFCameraFormat& format : camera.GetSupportedFormats()) {
       if (format.Compression == compression && format.Width == 640) {
@@ -82,6 +108,12 @@ class V4l2Streaming : public V4l2Test {
       }
     }
     camera.SetCaptureType(ctGrabber);
+    return camera;
+  }
+
+  // The same camera streaming, its frames counted.
+  TFCamera& Streaming(FrameCounter& counter, const TFFourCC& compression) {
+    TFCamera& camera = Grabbing(compression);
     camera.SetOnImageAvailable(counter.Event());
     camera.SetActive(true);
     camera.Run();
@@ -158,17 +190,11 @@ TEST_F(V4l2Streaming, AnotherProgramsStreamKeepsTheTestOutButNotTheControls) {
     TFCamera& camera =
         Select(FullCamera("", std::string(R"({"kernel":")") + kernel + R"("})"), "Test Cam");
     const Door door(SharedKernel());
-    const int other = door.Open(Kernel().NodePath("cam"), O_RDWR | O_NONBLOCK);
-    ASSERT_GE(other, 0);
     v4l2_format format{};
-    format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    ASSERT_EQ(door.Ioctl(other, VIDIOC_G_FMT, &format), 0);
-    ASSERT_EQ(door.Ioctl(other, VIDIOC_S_FMT, &format), 0);
     v4l2_requestbuffers request{};
-    request.count = 2;
-    request.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    request.memory = V4L2_MEMORY_MMAP;
-    ASSERT_EQ(door.Ioctl(other, VIDIOC_REQBUFS, &request), 0);
+    const int other =
+        TakeBuffersAsAnotherProgram(door, Kernel().NodePath("cam"), &format, &request);
+    ASSERT_GE(other, 0);
     v4l2_buffer buffer{};
     buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     buffer.memory = V4L2_MEMORY_MMAP;
@@ -277,6 +303,101 @@ TEST_F(V4l2Streaming, FramesAsRealCamerasSendThemAreShownOrSkipped) {
       camera.Stop();
       camera.SetActive(false);
     }
+  }
+}
+
+// Keeps the samples of the first frames it is handed, each with a copy of its bytes as they
+// came, and counts every frame.
+class SampleKeeper final : public com::ComObject<ISampleGrabberCB> {
+ public:
+  struct Kept {
+    ComPtr<IMediaSample> sample;
+    std::string bytes;
+  };
+  explicit SampleKeeper(std::size_t keep) : keep_(keep) {}
+
+  HRESULT SampleCB(double, IMediaSample* sample) override {
+    std::lock_guard lock(mutex_);
+    ++frames_;
+    if (kept_.size() < keep_) kept_.push_back({ComPtr<IMediaSample>(sample), BytesOf(sample)});
+    return S_OK;
+  }
+  HRESULT BufferCB(double, BYTE*, LONG) override { return S_OK; }
+
+  static std::string BytesOf(IMediaSample* sample) {
+    BYTE* data = nullptr;
+    sample->GetPointer(&data);
+    return std::string(reinterpret_cast<const char*>(data),
+                       static_cast<std::size_t>(sample->GetActualDataLength()));
+  }
+  int Frames() {
+    std::lock_guard lock(mutex_);
+    return frames_;
+  }
+  // The kept samples whose bytes are no longer those they came with.
+  int Changed() {
+    std::lock_guard lock(mutex_);
+    int changed = 0;
+    for (const Kept& kept : kept_) changed += BytesOf(kept.sample.Get()) != kept.bytes ? 1 : 0;
+    return changed;
+  }
+  std::size_t KeptCount() {
+    std::lock_guard lock(mutex_);
+    return kept_.size();
+  }
+  void LetGo(std::size_t keepFirst) {
+    std::lock_guard lock(mutex_);
+    kept_.resize(std::min(kept_.size(), keepFirst));
+    keep_ = keepFirst;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::size_t keep_;
+  int frames_ = 0;
+  std::vector<Kept> kept_;
+};
+
+// The driver's buffers go downstream as the samples themselves. A filter that keeps more samples
+// than the driver has buffers neither stalls the stream nor sees a kept frame written over, and
+// a sample kept past the end of the stream keeps its frame while the camera is free at once.
+TEST_F(V4l2Streaming, SamplesKeptDownstreamNeitherStallTheStreamNorChange) {
+  for (const TFFourCC& compression : {kYuy2, kMjpg}) {
+    SCOPED_TRACE(compression == kYuy2 ? "YUYV" : "MJPG");
+    TFCamera& camera = Grabbing(compression);
+    camera.SetActive(true);
+    // More than the driver's buffers, fewer than those and the stream's copies together: a
+    // filter that keeps every sample it is given runs any stream dry in the end.
+    constexpr std::size_t kKept = 7;
+    const auto keeper = com::MakeCom<SampleKeeper>(kKept);
+    ASSERT_EQ(camera.GetSampleGrabber()->SetCallback(keeper.Get(), 0), S_OK);
+    camera.Run();
+    // Every buffer is held long before this: the frames after them still come.
+    EXPECT_TRUE(WaitFor([&] { return keeper->Frames() >= static_cast<int>(kKept) + 15; }))
+        << "the stream stalled after " << keeper->Frames() << " frames";
+    ASSERT_EQ(keeper->KeptCount(), kKept);
+    EXPECT_EQ(keeper->Changed(), 0) << "a kept frame was written over";
+
+    // Let go, the buffers go back to the driver and the stream goes on.
+    keeper->LetGo(1);
+    const int frames = keeper->Frames();
+    EXPECT_TRUE(WaitFor([&] { return keeper->Frames() >= frames + 10; }));
+    EXPECT_EQ(keeper->Changed(), 0);
+
+    // One sample kept past the stop: the camera is another program's at once, and the sample
+    // still holds its frame.
+    camera.Stop();
+    camera.GetSampleGrabber()->SetCallback(nullptr, 0);
+    camera.SetActive(false);
+    const Door door(SharedKernel());
+    v4l2_format format{};
+    v4l2_requestbuffers request{};
+    const int other =
+        TakeBuffersAsAnotherProgram(door, Kernel().NodePath("cam"), &format, &request);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(door.Close(other), 0);
+    EXPECT_EQ(keeper->Changed(), 0);
+    keeper->LetGo(0);
   }
 }
 
