@@ -48,6 +48,15 @@ class Kernel {
   // stays valid, so a call retried after EINTR loses nothing.
   virtual int ReadDeviceWatch(int watch, std::vector<std::string>* appeared) = 0;
   virtual int CloseDeviceWatch(int watch) = 0;
+
+  // Another program using a camera. WatchOpens gives a descriptor of this process, for poll(2)
+  // beside the caller's own, that turns readable when a process may have opened or closed the
+  // node (the kernel's file watch: IN_OPEN and IN_CLOSE on the node, never a time-out).
+  virtual int WatchOpens(const std::string& path) = 0;
+  // Takes what made the watch readable and tells how many open files of the node other
+  // processes hold now, as far as this process can see them; this process's own are left out.
+  virtual int ReadOpenWatch(int watch, int* othersOpen) = 0;
+  virtual int CloseOpenWatch(int watch) = 0;
 };
 
 // The machine's own kernel.
@@ -77,6 +86,10 @@ class Door {
   int WatchDevices() const;
   int ReadDeviceWatch(int watch, std::vector<std::string>* appeared) const;
   int CloseDeviceWatch(int watch) const;
+  // The watch's descriptor, or -errno.
+  int WatchOpens(const std::string& path) const;
+  int ReadOpenWatch(int watch, int* othersOpen) const;
+  int CloseOpenWatch(int watch) const;
 
   Kernel& kernel() const { return *kernel_; }
   const std::shared_ptr<Kernel>& SharedKernel() const { return kernel_; }

@@ -123,6 +123,21 @@ int EmulatedKernel::CloseDeviceWatch(int watch) {
   return Answer(core_->CloseDeviceWatch(watch));
 }
 
+int EmulatedKernel::WatchOpens(const std::string& path) {
+  std::lock_guard lock(core_->Mutex());
+  return Answer(core_->WatchOpens(path));
+}
+
+int EmulatedKernel::ReadOpenWatch(int watch, int* othersOpen) {
+  std::lock_guard lock(core_->Mutex());
+  return Answer(core_->ReadOpenWatch(watch, othersOpen));
+}
+
+int EmulatedKernel::CloseOpenWatch(int watch) {
+  std::lock_guard lock(core_->Mutex());
+  return Answer(core_->CloseOpenWatch(watch));
+}
+
 void EmulatedKernel::Unplug(std::string_view camera) {
   std::lock_guard lock(core_->Mutex());
   core_->SetPresent(std::string(camera), false);

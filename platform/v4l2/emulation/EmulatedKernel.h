@@ -51,6 +51,11 @@ class EmulatedKernel : public Kernel {
   int WatchDevices() override;
   int ReadDeviceWatch(int watch, std::vector<std::string>* appeared) override;
   int CloseDeviceWatch(int watch) override;
+  // A file-backed kernel only (ENOTSUP otherwise): the other processes on the same file tell
+  // their open files of each node in a folder beside it, "<file>.users", watched with inotify.
+  int WatchOpens(const std::string& path) override;
+  int ReadOpenWatch(int watch, int* othersOpen) override;
+  int CloseOpenWatch(int watch) override;
 
   // Test hooks, by the camera's "id":
   void Unplug(std::string_view camera);  // as pulling the cable

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <iostream>
 #include <limits>
 
@@ -62,12 +63,15 @@ KernelCore::Mapping::~Mapping() {
   ::munmap(address, length);
 }
 
-KernelCore::KernelCore(std::unique_ptr<EmulationFile> file) : file_(std::move(file)) {}
+KernelCore::KernelCore(std::unique_ptr<EmulationFile> file) : file_(std::move(file)) {
+  if (file_) users_ = std::make_unique<NodeUsers>(file_->Path());
+}
 
 KernelCore::~KernelCore() {
   // Mappings first: each may hold the last reference of an open file.
   mappings_.clear();
   files_.clear();
+  PublishOpens();
 }
 
 // ---- the cameras of the file --------------------------------------------------------------
@@ -306,6 +310,60 @@ int KernelCore::ReadDeviceWatch(int watch, std::vector<std::string>* appeared) {
 
 int KernelCore::CloseDeviceWatch(int watch) {
   return watches_.erase(watch) ? 0 : -EBADF;
+}
+
+// ---- other programs' opens ------------------------------------------------------------------
+
+void KernelCore::PublishOpens() {
+  if (!users_) return;
+  NodeUsers::Counts open;
+  for (const Camera& camera : cameras_) {
+    if (!camera.device) continue;
+    for (const OpenFile* file : camera.device->files) {
+      ++open[NodeUsers::Key(camera.uvc->Description().id, file->Metadata())];
+    }
+  }
+  if (const int error = users_->Publish(open); error != 0) {
+    std::cerr << "korvane: emulated Video4Linux2 cameras: cannot tell other programs of the "
+                 "open cameras in "
+              << users_->Folder().string() << ": " << std::strerror(error) << "\n";
+  }
+}
+
+int KernelCore::WatchOpens(const std::string& path) {
+  if (!users_) return -ENOTSUP;
+  Sync();
+  const int node = Files().Resolve(path);
+  for (const Camera& camera : cameras_) {
+    if (!camera.device ||
+        (camera.device->captureNode != node && camera.device->metadataNode != node)) {
+      continue;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(users_->Folder(), error);
+    if (error) return -error.value();
+    OpenWatch watch;
+    if (const int failed = watch.folder.Start(users_->Folder() / "opens"); failed != 0) {
+      return -failed;
+    }
+    watch.node = NodeUsers::Key(camera.uvc->Description().id, node == camera.device->metadataNode);
+    const int fd = watch.folder.Descriptor();
+    openWatches_.emplace(fd, std::move(watch));
+    return fd;
+  }
+  return -ENOENT;
+}
+
+int KernelCore::ReadOpenWatch(int watch, int* othersOpen) {
+  const auto found = openWatches_.find(watch);
+  if (found == openWatches_.end()) return -EBADF;
+  if (const int error = found->second.folder.Drain(); error != 0) return -error;
+  *othersOpen = users_->Others(found->second.node);
+  return 0;
+}
+
+int KernelCore::CloseOpenWatch(int watch) {
+  return openWatches_.erase(watch) ? 0 : -EBADF;
 }
 
 // ---- descriptors and calls ----------------------------------------------------------------

@@ -24,6 +24,7 @@
 #include "platform/v4l2/emulation/EmulationFile.h"
 #include "platform/v4l2/emulation/EventQueue.h"
 #include "platform/v4l2/emulation/FileWatch.h"
+#include "platform/v4l2/emulation/NodeUsers.h"
 #include "platform/v4l2/emulation/UvcCamera.h"
 #include "platform/v4l2/emulation/VirtualFiles.h"
 
@@ -101,6 +102,13 @@ class KernelCore {
   int WatchDevices();
   int ReadDeviceWatch(int watch, std::vector<std::string>* appeared);
   int CloseDeviceWatch(int watch);
+  // Another program's opens and closes of a node, seen through the folder where each process
+  // on the camera file tells its open files (NodeUsers).
+  int WatchOpens(const std::string& path);
+  int ReadOpenWatch(int watch, int* othersOpen);
+  int CloseOpenWatch(int watch);
+  // Tells the other processes this one's open files of each node, when they changed.
+  void PublishOpens();
 
   // What tests and other programs do to the cameras, by camera id.
   void SetPresent(const std::string& camera, bool present);
@@ -162,6 +170,12 @@ class KernelCore {
     std::map<std::string, int> seen;  // device paths and their nodes at the last read
   };
   std::map<int, DeviceWatch> watches_;  // by the watch's descriptor
+  std::unique_ptr<NodeUsers> users_;    // with a file only
+  struct OpenWatch {
+    FileWatch folder;
+    std::string node;  // NodeUsers::Key
+  };
+  std::map<int, OpenWatch> openWatches_;  // by the watch's descriptor
   std::set<int> usedNodes_;  // every node number handed out; a camera plugged again gets a new one
   std::uint64_t plugs_ = 0;
   int interruptions_ = 0;
