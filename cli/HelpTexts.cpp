@@ -10,18 +10,19 @@ Lists the web cameras and reads or changes their image and camera controls, with
 cameras, controls and settings files as the Korvane Cam Settings Tool window.
 
 Commands:
-  list                       the cameras, in the order the window lists them
-  show [CAMERA]              every property, the power frequency and the formats
-  set CAMERA NAME=VALUE...   change properties, in the order given
-  save CAMERA FILE           save the camera's settings into a settings file (.kcs)
-  load CAMERA FILE           load the camera's settings from a settings file
-  defaults CAMERA            set every property to the driver's default value
-  remember CAMERA            keep the camera's current settings for it
-  forget CAMERA              drop the settings kept for the camera
-  remembered [--json]        the cameras with settings kept for them
-  restore [CAMERA]           put the kept settings back on the attached cameras
-  restore --watch            stay running: put them back whenever a camera is plugged in
-  autostart on|off           run `restore --watch` at every login (systemd user unit)
+  list                          the cameras, in the order the window lists them
+  show [CAMERA]                 every property, the power frequency and the formats
+  set CAMERA NAME=VALUE...      change properties, in the order given
+  save CAMERA FILE              save the camera's settings into a settings file (.kcs)
+  load CAMERA FILE              load the camera's settings from a settings file
+  defaults CAMERA               set every property to the driver's default value
+  remember CAMERA [--no-guard]  keep the camera's current settings for it
+  forget CAMERA                 drop the settings kept for the camera
+  remembered [--json]           the cameras with settings kept for them
+  restore [CAMERA]              put the kept settings back on the attached cameras
+  restore --watch               stay running: put them back whenever a camera is plugged in,
+                                and when another program changes a guarded camera
+  autostart on|off              run `restore --watch` at every login (systemd user unit)
 
 CAMERA is an index from `korvane-cam list`, an exact camera name, a device path, or
 the node it links to (/dev/video0).

@@ -29,19 +29,24 @@ std::optional<std::size_t> AttachedIndex(const TFVideoCaptureDevices& devices,
 
 // A Video4Linux2 camera's by-id link and port path, so that it is found by either later.
 v4l2::NodeLinks LinksOf(TOpenCamera& camera) {
+  const auto device = V4l2DeviceOf(camera);
+  if (!device) return {};
+  return v4l2::LinksOfNode(device->GetDoor(), device->NodePath());
+}
+
+}  // namespace
+
+std::shared_ptr<v4l2::V4l2Device> V4l2DeviceOf(TOpenCamera& camera) {
   const ComPtr<IBaseFilter> filter =
       camera.Call("", [](TFCamera& c) { return c.GetCaptureFilter(); });
   ComPtr<IV4l2DeviceAccess> access;
   if (!filter ||
       FAILED(filter->QueryInterface(IID_IV4l2DeviceAccess, access.ReleaseAndGetVoidAddressOf())) ||
       !access) {
-    return {};
+    return nullptr;
   }
-  const auto device = access->Device();
-  return v4l2::LinksOfNode(device->GetDoor(), device->NodePath());
+  return access->Device();
 }
-
-}  // namespace
 
 void TRestoreLog::Written(std::string_view name, const std::string& value) {
   FWrites.push_back(std::string(name) + "=" + value);
@@ -53,14 +58,15 @@ void TRestoreLog::Refused(const ECliError& error) {
   FRefusals.emplace_back(message);
 }
 
-void RestoreCamera(TOpenCamera& camera, const TRememberedCamera& remembered, TWriteLog& log) {
+void RestoreCamera(TOpenCamera& camera, const TRememberedCamera& remembered, TWriteLog& log,
+                   const TMayWrite& mayWrite) {
   // The camera's name may have changed since (a firmware update): the device path is the key.
   if (!remembered.Settings.SectionFound) {
     throw ECliError(TExitCode::SettingsFile,
                     camera.Message("", "the remembered settings file " + remembered.File.string() +
                                            " has no section [" + remembered.Name + "]"));
   }
-  ApplySettings(camera, remembered.Settings.Settings, log);
+  ApplySettings(camera, remembered.Settings.Settings, log, mayWrite);
 }
 
 std::string RestoredText(const TOpenCamera& camera, const TRestoreLog& log) {

@@ -1,5 +1,7 @@
 #include "cli/RestoreWatch.h"
 
+#include <poll.h>
+
 #include <algorithm>
 #include <chrono>
 #include <map>
@@ -8,10 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "cli/CameraGuard.h"
+#include "cli/PrintableText.h"
 #include "cli/RememberCommands.h"
 #include "platform/devices/DeviceProvider.h"
 #include "platform/os/FileAccess.h"
 #include "platform/os/Waiting.h"
+#include "platform/v4l2/V4l2Device.h"
 
 namespace korvane::cli {
 namespace {
@@ -47,12 +52,15 @@ class TWatcher {
   bool TryOne(const std::string& devicePath, const TPending& pending,
               const TFVideoCaptureDevices& devices);
   int Timeout() const;
+  // Guards the camera just restored, when it is remembered so, and it is a Video4Linux2 one.
+  void Guard(TOpenCamera& camera, const TRememberedCamera& remembered);
 
   std::ostream& FErr;
   os::StopSignals FStop;  // first: no signal may end the process between two steps
   std::vector<std::unique_ptr<devices::DeviceWatch>> FWatches;
   std::filesystem::path FFolder;
-  std::map<std::string, TPending> FPending;  // by device path
+  std::map<std::string, TPending> FPending;                      // by device path
+  std::map<std::string, std::unique_ptr<TCameraGuard>> FGuards;  // by device path
 };
 
 TWatcher::TWatcher(std::ostream& err) : FErr(err), FFolder(RememberedFolder()) {
@@ -86,9 +94,12 @@ void TWatcher::Want(const std::string& devicePath, bool announced) {
 }
 
 int TWatcher::Timeout() const {
-  if (FPending.empty()) return -1;
   TClock::time_point next = TClock::time_point::max();
   for (const auto& [path, pending] : FPending) next = std::min(next, pending.NextTry);
+  for (const auto& [path, guard] : FGuards) {
+    if (const auto due = guard->Due()) next = std::min(next, *due);
+  }
+  if (next == TClock::time_point::max()) return -1;
   const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - TClock::now());
   return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(wait.count(), 0, 60000));
 }
@@ -113,12 +124,35 @@ bool TWatcher::TryOne(const std::string& devicePath, const TPending& pending,
     std::string line = "restored " + RestoredText(camera, log);
     for (const std::string& refusal : log.Refusals()) line += "; refused: " + refusal;
     Log(line);
+    Guard(camera, *remembered);
     return true;
   } catch (const ECliError& error) {
     // Not answering yet is worth waiting for; a broken settings file is not.
     if (patient && error.Code() != TExitCode::SettingsFile) return false;
     Log(std::string(error.what()) + "; not restored");
     return true;
+  }
+}
+
+void TWatcher::Guard(TOpenCamera& camera, const TRememberedCamera& remembered) {
+  const std::string& path = camera.Device().Path;
+  if (!remembered.Guarded) {
+    FGuards.erase(path);
+    return;
+  }
+  const std::shared_ptr<v4l2::V4l2Device> device = V4l2DeviceOf(camera);
+  if (!device) return;
+  // Plugged in again, perhaps under another node.
+  const auto known = FGuards.find(path);
+  if (known != FGuards.end() && known->second->NodePath() == device->NodePath()) return;
+  FGuards.erase(path);
+  try {
+    FGuards[path] =
+        std::make_unique<TCameraGuard>(FFolder, path, device->GetDoor(), device->NodePath(),
+                                       [this](const std::string& line) { Log(line); });
+  } catch (const ECliError& error) {
+    FGuards.erase(path);
+    Log(error.what());
   }
 }
 
@@ -161,11 +195,16 @@ void TWatcher::Run() {
   }
   TryDue();
   Log("watching for cameras with remembered settings in " + FFolder.string());
-  std::vector<int> descriptors{FStop.Descriptor()};
-  for (const auto& watch : FWatches) descriptors.push_back(watch->Descriptor());
   for (;;) {
     TryDue();
-    const std::vector<bool> ready = os::WaitReadable(descriptors, Timeout());
+    std::vector<os::WaitEntry> descriptors{{FStop.Descriptor(), POLLIN}};
+    for (const auto& watch : FWatches) descriptors.push_back({watch->Descriptor(), POLLIN});
+    std::vector<std::pair<TCameraGuard*, std::size_t>> guarded;  // and its first entry
+    for (const auto& [path, guard] : FGuards) {
+      guarded.emplace_back(guard.get(), descriptors.size());
+      for (const os::WaitEntry& entry : guard->WaitEntries()) descriptors.push_back(entry);
+    }
+    const std::vector<bool> ready = os::WaitReady(descriptors, Timeout());
     if (ready[0]) {
       if (const std::string signal = FStop.Take(); !signal.empty()) {
         Log("stopped by " + signal);
@@ -178,6 +217,14 @@ void TWatcher::Run() {
       if (const int error = FWatches[i]->TakeAppeared(&appeared); error != 0) {
         throw ECliError(TExitCode::DeviceError,
                         "restore --watch: cannot watch for cameras: " + os::ErrnoText(error));
+      }
+    }
+    for (const auto& [guard, first] : guarded) {
+      const std::size_t count = guard->WaitEntries().size();
+      const std::vector<bool> mine(ready.begin() + static_cast<std::ptrdiff_t>(first),
+                                   ready.begin() + static_cast<std::ptrdiff_t>(first + count));
+      if (!guard->Serve(mine)) {
+        std::erase_if(FGuards, [&](const auto& entry) { return entry.second.get() == guard; });
       }
     }
     if (appeared.empty()) continue;

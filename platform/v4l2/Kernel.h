@@ -57,6 +57,12 @@ class Kernel {
   // processes hold now, as far as this process can see them; this process's own are left out.
   virtual int ReadOpenWatch(int watch, int* othersOpen) = 0;
   virtual int CloseOpenWatch(int watch) = 0;
+
+  // What to ask the system's poll(2) for, beside the caller's own descriptors, to learn of the
+  // given events on one of this kernel's device descriptors. A real node reports control events
+  // as POLLPRI (and POLLIN only for a queue that streams: asked while it does not, it answers
+  // POLLERR at once).
+  virtual short SystemPollEvents(short events) const { return events; }
 };
 
 // The machine's own kernel.
@@ -90,6 +96,7 @@ class Door {
   int WatchOpens(const std::string& path) const;
   int ReadOpenWatch(int watch, int* othersOpen) const;
   int CloseOpenWatch(int watch) const;
+  short SystemPollEvents(short events) const { return kernel_->SystemPollEvents(events); }
 
   Kernel& kernel() const { return *kernel_; }
   const std::shared_ptr<Kernel>& SharedKernel() const { return kernel_; }

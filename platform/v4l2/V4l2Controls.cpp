@@ -67,6 +67,15 @@ const ControlMapping* FindMappingOfValue(std::uint32_t id) {
   return found == std::end(kMappings) ? nullptr : found;
 }
 
+std::vector<std::uint32_t> WindowControlIds() {
+  std::vector<std::uint32_t> ids;
+  for (const ControlMapping& mapping : kMappings) {
+    ids.push_back(mapping.id);
+    if (mapping.autoId != 0) ids.push_back(mapping.autoId);
+  }
+  return ids;
+}
+
 HRESULT V4l2Controls::Query(std::uint32_t id, v4l2_queryctrl* query) {
   *query = v4l2_queryctrl{};
   query->id = id;
