@@ -195,12 +195,13 @@ TEST(EmulatedCalls, AccessDeniedBadDescriptorsAndMissingArguments) {
   EXPECT_EQ(caller.Ioctl(fd + 100, VIDIOC_QUERYCAP, &capability), EBADF);
   EXPECT_EQ(caller.door().Ioctl(fd, VIDIOC_QUERYCAP, nullptr), EFAULT);
   EXPECT_EQ(caller.door().Close(fd + 100), EBADF);
-  // Each open has a descriptor of its own, the lowest free one, numbered apart from the
-  // process's own descriptors so that both can be polled together.
+  // Each open has a descriptor of its own, a real one of the process, given back at close.
   const int second = caller.Open("/dev/video0");
-  EXPECT_GE(fd, 1 << 20);
-  EXPECT_EQ(second, fd + 1);
+  EXPECT_NE(second, fd);
+  EXPECT_GE(::fcntl(fd, F_GETFD), 0);
   caller.Close(fd);
+  EXPECT_EQ(::fcntl(fd, F_GETFD), -1);
+  EXPECT_EQ(errno, EBADF);
   EXPECT_EQ(caller.Open("/dev/video2"), fd);
 }
 

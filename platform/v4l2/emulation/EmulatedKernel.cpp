@@ -18,6 +18,22 @@ int Answer(int result) {
   return -1;
 }
 
+// One call into the core, under its lock. Any call may change what an open file has to report
+// (an event for another file, a camera gone, a buffer queued), so every descriptor is brought
+// up to date before the lock is let go.
+class CoreCall {
+ public:
+  explicit CoreCall(KernelCore& core) : core_(core), lock_(core.Mutex()) {}
+  ~CoreCall() { core_.RefreshReadiness(); }
+  CoreCall(const CoreCall&) = delete;
+  CoreCall& operator=(const CoreCall&) = delete;
+  std::unique_lock<std::mutex>& Lock() { return lock_; }
+
+ private:
+  KernelCore& core_;
+  std::unique_lock<std::mutex> lock_;
+};
+
 }  // namespace
 
 EmulatedKernel::EmulatedKernel(std::unique_ptr<KernelCore> core) : core_(std::move(core)) {}
@@ -60,28 +76,28 @@ std::shared_ptr<Kernel> KernelFromEnvironment(bool* usable) {
 }
 
 int EmulatedKernel::Open(const std::string& path, int flags) {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   return Answer(core_->Open(path, flags));
 }
 
 int EmulatedKernel::Close(int fd) {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   return Answer(core_->Close(fd));
 }
 
 int EmulatedKernel::Ioctl(int fd, unsigned long request, void* argument) {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   return Answer(core_->Ioctl(fd, request, argument));
 }
 
 int EmulatedKernel::Poll(pollfd* fds, nfds_t count, int timeoutMs) {
-  std::unique_lock lock(core_->Mutex());
-  return Answer(core_->Poll(fds, count, timeoutMs, lock));
+  CoreCall call(*core_);
+  return Answer(core_->Poll(fds, count, timeoutMs, call.Lock()));
 }
 
 void* EmulatedKernel::Mmap(void* /*address*/, std::size_t length, int protection, int flags, int fd,
                            off_t offset) {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   int error = 0;
   void* mapping = core_->Mmap(length, protection, flags, fd, offset, &error);
   if (mapping == MAP_FAILED) errno = error;
@@ -89,37 +105,37 @@ void* EmulatedKernel::Mmap(void* /*address*/, std::size_t length, int protection
 }
 
 int EmulatedKernel::Munmap(void* address, std::size_t length) {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   return Answer(core_->Munmap(address, length));
 }
 
 int EmulatedKernel::ListDirectory(const std::string& path, std::vector<std::string>* names) {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   return Answer(core_->ListDirectory(path, names));
 }
 
 int EmulatedKernel::ReadLink(const std::string& path, std::string* target) {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   return Answer(core_->ReadLink(path, target));
 }
 
 int EmulatedKernel::ReadTextFile(const std::string& path, std::string* contents) {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   return Answer(core_->ReadTextFile(path, contents));
 }
 
 int EmulatedKernel::WatchDevices() {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   return Answer(core_->WatchDevices());
 }
 
 int EmulatedKernel::ReadDeviceWatch(int watch, std::vector<std::string>* appeared) {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   return Answer(core_->ReadDeviceWatch(watch, appeared));
 }
 
 int EmulatedKernel::CloseDeviceWatch(int watch) {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   return Answer(core_->CloseDeviceWatch(watch));
 }
 
@@ -139,52 +155,52 @@ int EmulatedKernel::CloseOpenWatch(int watch) {
 }
 
 void EmulatedKernel::Unplug(std::string_view camera) {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   core_->SetPresent(std::string(camera), false);
 }
 
 void EmulatedKernel::Replug(std::string_view camera) {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   core_->Replug(std::string(camera));
 }
 
 std::optional<int32_t> EmulatedKernel::ControlValue(std::string_view camera, uint32_t cid) const {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   return core_->ControlValue(std::string(camera), cid);
 }
 
 void EmulatedKernel::SetControlValue(std::string_view camera, uint32_t cid, int32_t value) {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   core_->SetControlValue(std::string(camera), cid, value);
 }
 
 void EmulatedKernel::InterruptNextCalls(int count) {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   core_->InterruptNextCalls(count);
 }
 
 std::size_t EmulatedKernel::IoctlCount(unsigned long request) const {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   return core_->IoctlCount(request);
 }
 
 std::size_t EmulatedKernel::IoctlCount() const {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   return core_->IoctlCount();
 }
 
 void EmulatedKernel::ResetCounts() {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   core_->ResetCounts();
 }
 
 std::size_t EmulatedKernel::DeviceTransfers(std::string_view camera) const {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   return core_->DeviceTransfers(std::string(camera));
 }
 
 std::string EmulatedKernel::NodePath(std::string_view camera) const {
-  std::lock_guard lock(core_->Mutex());
+  const CoreCall call(*core_);
   return core_->NodePath(std::string(camera));
 }
 

@@ -8,6 +8,12 @@
 // not) in its file: a change is written back, and a change another program makes to the file
 // is seen at the next call. The file format is described in docs/emulated-uvc-cameras.md.
 //
+// Descriptors: each open file is known by a real descriptor of the process, which the system's
+// poll, select and epoll see readable whenever the file may have something to report (an
+// event, a frame due for the queue it owns, its camera gone, the camera file changed by
+// another program), so a program's own event loop can wait on it; this kernel's Poll (or the
+// next call) says what, with the driver's exact poll bits.
+//
 // Buffers: REQBUFS (memory-mapped only), QUERYBUF, QBUF, Mmap and Munmap, STREAMON and
 // STREAMOFF work; no frames are produced yet, so DQBUF answers EAGAIN while streaming. As in
 // the kernel, a mapping keeps its open file alive: a closed file that still has mapped buffers

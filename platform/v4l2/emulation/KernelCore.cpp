@@ -15,12 +15,6 @@
 namespace korvane::v4l2::emulation {
 namespace {
 
-// Descriptors of the emulated nodes are numbered far above the process's own, which poll may
-// be given beside them (a descriptor that wakes a streaming thread).
-constexpr int kFirstFd = 1 << 20;
-// How often a waiting poll looks at the camera file for another program's change.
-constexpr auto kPollSlice = std::chrono::milliseconds(20);
-
 std::size_t PageAligned(std::size_t length) {
   const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
   return (length + page - 1) / page * page;
@@ -118,6 +112,8 @@ void KernelCore::Apply(ParsedDescription parsed) {
 
 std::string KernelCore::Sync() {
   if (!file_) return {};
+  // Before the look, so that a change made after it leaves the watch readable.
+  if (fileWatched_) fileChanges_.Drain();
   std::string fault;
   switch (file_->Check(&fault)) {
     case EmulationFile::Status::kUnchanged:
@@ -192,7 +188,6 @@ void KernelCore::Unplug(Camera& camera) {
   if (!camera.device) return;
   camera.device->registered = false;
   camera.device.reset();
-  changed_.notify_all();
 }
 
 void KernelCore::MatchPresence(Camera& camera) {
@@ -370,7 +365,7 @@ int KernelCore::CloseOpenWatch(int watch) {
 
 std::shared_ptr<OpenFile> KernelCore::Lookup(int fd) const {
   const auto found = files_.find(fd);
-  return found == files_.end() ? nullptr : found->second;
+  return found == files_.end() ? nullptr : found->second.file;
 }
 
 VirtualFiles KernelCore::Files() const {
@@ -407,9 +402,16 @@ int KernelCore::Open(const std::string& path, int /*flags*/) {
   if (Interrupted(owner ? owner->device.get() : nullptr)) return -EINTR;
   if (!owner) return -ENOENT;
   if (owner->uvc->Description().accessDenied) return -EACCES;
-  int fd = kFirstFd;
-  while (files_.contains(fd)) ++fd;
-  files_[fd] = std::make_shared<OpenFile>(owner->device, node == owner->device->metadataNode);
+  // Without the watch, another program's change is still seen at the next call; only a wait
+  // on the descriptor alone would not end for it.
+  if (file_ && !fileWatched_) fileWatched_ = fileChanges_.Start(file_->Path()) == 0;
+  int error = 0;
+  std::unique_ptr<Readiness> readiness =
+      Readiness::Create(fileWatched_ ? fileChanges_.Descriptor() : -1, &error);
+  if (!readiness) return -error;
+  const int fd = readiness->Fd();
+  files_[fd] = {std::make_shared<OpenFile>(owner->device, node == owner->device->metadataNode),
+                std::move(readiness)};
   return fd;
 }
 
@@ -421,7 +423,6 @@ short KernelCore::PollMask(const pollfd& entry) const {
   if (entry.fd < 0) return 0;
   const std::shared_ptr<OpenFile> file = Lookup(entry.fd);
   if (!file) {
-    if (entry.fd >= kFirstFd) return POLLNVAL;
     pollfd own{entry.fd, entry.events, 0};  // one of the process's own descriptors
     return ::poll(&own, 1, 0) < 0 ? POLLNVAL : own.revents;
   }
@@ -438,6 +439,19 @@ short KernelCore::PollMask(const pollfd& entry) const {
   return static_cast<short>(mask & (entry.events | POLLERR | POLLHUP | POLLNVAL));
 }
 
+std::optional<Readiness::Clock::time_point> KernelCore::WakeTime(const OpenFile& file) {
+  if (!file.Dev().registered || file.Events().Pending()) return Readiness::Clock::time_point{};
+  // Frames wake only the file whose buffers they fill: a program that merely watches the
+  // controls of a camera another program streams is not woken thirty times a second.
+  const BufferQueue& queue = file.Queue();
+  if (queue.Allocated() && !queue.OwnedByAnother(&file)) return queue.NextFrameAt();
+  return std::nullopt;
+}
+
+void KernelCore::RefreshReadiness() {
+  for (auto& [fd, descriptor] : files_) descriptor.readiness->WakeAt(WakeTime(*descriptor.file));
+}
+
 int KernelCore::Poll(pollfd* fds, nfds_t count, int timeoutMs, std::unique_lock<std::mutex>& lock) {
   if (count > 0 && !fds) return -EFAULT;
   Sync();
@@ -446,7 +460,9 @@ int KernelCore::Poll(pollfd* fds, nfds_t count, int timeoutMs, std::unique_lock<
     if (const auto file = Lookup(fds[i].fd)) device = &file->Dev();
   }
   if (Interrupted(device)) return -EINTR;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  std::vector<pollfd> waits(count);
   while (true) {
     int ready = 0;
     for (nfds_t i = 0; i < count; ++i) {
@@ -454,33 +470,30 @@ int KernelCore::Poll(pollfd* fds, nfds_t count, int timeoutMs, std::unique_lock<
       if (fds[i].revents != 0) ++ready;
     }
     if (ready > 0 || timeoutMs == 0) return ready;
-    const auto now = std::chrono::steady_clock::now();
+    const auto now = Clock::now();
     if (timeoutMs > 0 && now >= deadline) return 0;
-    // Until the first frame due on one of the descriptors, the deadline, or a look at the
-    // camera file, whichever comes first. A change made by another thread of this process
-    // wakes it at once, except while it waits on the process's own descriptors too: then the
-    // change is seen at the end of that wait.
-    auto wakeAt = now + std::chrono::duration_cast<std::chrono::steady_clock::duration>(kPollSlice);
-    if (timeoutMs >= 0) wakeAt = std::min(wakeAt, deadline);
+    // One wait of the system on every descriptor, emulated ones included, this kernel's lock
+    // let go meanwhile: an emulated descriptor turns readable when it may have news (see
+    // WakeTime), and then everything is looked at again. A frame due on a descriptor that
+    // does not own its queue wakes nothing by itself, so the wait ends for it here.
+    auto wakeAt = timeoutMs < 0 ? Clock::time_point::max() : deadline;
     for (nfds_t i = 0; i < count; ++i) {
-      const auto file = fds[i].fd >= 0 ? Lookup(fds[i].fd) : nullptr;
+      const std::shared_ptr<OpenFile> file = Lookup(fds[i].fd);
+      waits[i] = {fds[i].fd, file ? short{POLLIN} : fds[i].events, 0};
       if (!file || !(fds[i].events & (POLLIN | POLLRDNORM))) continue;
       if (const auto next = file->Queue().NextFrameAt()) wakeAt = std::min(wakeAt, *next);
     }
-    // The process's own descriptors are waited on by the system, this kernel's lock let go
-    // meanwhile; the emulated ones are looked at again when that wait ends.
-    std::vector<pollfd> own;
-    for (nfds_t i = 0; i < count; ++i) {
-      if (fds[i].fd >= 0 && fds[i].fd < kFirstFd) own.push_back({fds[i].fd, fds[i].events, 0});
-    }
-    if (own.empty()) {
-      changed_.wait_until(lock, wakeAt);
-    } else {
-      const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wakeAt - now);
-      lock.unlock();
-      ::poll(own.data(), own.size(), static_cast<int>(std::max<std::int64_t>(wait.count(), 0)));
-      lock.lock();
-    }
+    const int wait =
+        wakeAt == Clock::time_point::max()
+            ? -1
+            : static_cast<int>(std::max<std::int64_t>(
+                  std::chrono::ceil<std::chrono::milliseconds>(wakeAt - now).count(), 0));
+    RefreshReadiness();
+    lock.unlock();
+    const int woken = ::poll(waits.data(), count, wait);
+    const int error = errno;
+    lock.lock();
+    if (woken < 0) return -error;
     Sync();
   }
 }
@@ -564,7 +577,6 @@ void KernelCore::Announce(Device& device, const OpenFile* origin,
       file->Events().Queue(event);
     }
   }
-  changed_.notify_all();
 }
 
 // ---- what tests and other programs do -------------------------------------------------------

@@ -8,12 +8,12 @@
 #include <sys/types.h>
 
 #include <array>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -25,6 +25,7 @@
 #include "platform/v4l2/emulation/EventQueue.h"
 #include "platform/v4l2/emulation/FileWatch.h"
 #include "platform/v4l2/emulation/NodeUsers.h"
+#include "platform/v4l2/emulation/Readiness.h"
 #include "platform/v4l2/emulation/UvcCamera.h"
 #include "platform/v4l2/emulation/VirtualFiles.h"
 
@@ -65,6 +66,7 @@ class OpenFile {
   std::uint32_t Priority() const { return priority_; }
   void SetPriority(std::uint32_t priority);
   EventQueue& Events() { return events_; }
+  const EventQueue& Events() const { return events_; }
 
  private:
   std::shared_ptr<Device> device_;
@@ -122,6 +124,10 @@ class KernelCore {
   std::size_t DeviceTransfers(const std::string& camera);
   std::string NodePath(const std::string& camera);
 
+  // Sets every open file's descriptor readable or not by what it has to report now; called
+  // at the end of every call, since any call may change that for any file.
+  void RefreshReadiness();
+
   // For the ioctl handlers: tells subscribers of a device of committed control changes.
   void Announce(Device& device, const OpenFile* origin, const std::vector<ControlChange>& changes);
 
@@ -158,12 +164,21 @@ class KernelCore {
   int Store(const std::string& id, const UvcCamera::State& before);
   void Report(const std::string& fault);
   short PollMask(const pollfd& entry) const;
+  // When the file's descriptor should turn readable: now, at its next frame, or never.
+  static std::optional<Readiness::Clock::time_point> WakeTime(const OpenFile& file);
 
   std::mutex mutex_;
-  std::condition_variable changed_;
   std::unique_ptr<EmulationFile> file_;
+  // The camera file watched for other programs' changes from the first open on, so that a
+  // waiting descriptor wakes for them; drained at every look at the file.
+  FileWatch fileChanges_;
+  bool fileWatched_ = false;
   std::vector<Camera> cameras_;  // in the file's order
-  std::map<int, std::shared_ptr<OpenFile>> files_;
+  struct Descriptor {
+    std::shared_ptr<OpenFile> file;
+    std::unique_ptr<Readiness> readiness;  // its number is the descriptor's
+  };
+  std::map<int, Descriptor> files_;
   std::map<void*, std::unique_ptr<Mapping>> mappings_;
   struct DeviceWatch {
     FileWatch file;
