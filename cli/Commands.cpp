@@ -126,7 +126,7 @@ void Run(const TCommandLine& line, std::ostream& out, std::ostream& err) {
       ResetToDefaults(camera, out, err);
       break;
     case TCommand::Remember:
-      RememberCamera(camera, out, err);
+      RememberCamera(camera, !line.NoGuard, out, err);
       break;
     case TCommand::Forget:
       ForgetCamera(camera, out);

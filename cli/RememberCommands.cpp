@@ -76,7 +76,7 @@ std::string RestoredText(const TOpenCamera& camera, const TRestoreLog& log) {
   return text;
 }
 
-void RememberCamera(TOpenCamera& camera, std::ostream& out, std::ostream& err) {
+void RememberCamera(TOpenCamera& camera, bool guarded, std::ostream& out, std::ostream& err) {
   if (camera.Device().Path.empty()) {
     throw ECliError(TExitCode::Unsupported,
                     camera.Message("", "has no device path, so its settings cannot be kept"));
@@ -84,8 +84,9 @@ void RememberCamera(TOpenCamera& camera, std::ostream& out, std::ostream& err) {
   TUnreadSettings unread;
   const TCameraSettings settings = ReadCameraSettings(camera, &unread);
   const v4l2::NodeLinks links = LinksOf(camera);
-  const TRememberedCamera remembered = Remember(RememberedFolder(), camera.Device().Path,
-                                                camera.Name(), settings, links.byId, links.byPath);
+  const TRememberedCamera remembered =
+      Remember(RememberedFolder(), camera.Device().Path, camera.Name(), settings, links.byId,
+               links.byPath, guarded);
   out << PrintableText("Remembered the settings of " + Quoted(camera.Name()) + " (" +
                        remembered.DevicePath + ") in " + remembered.File.string())
       << "\n"
@@ -114,7 +115,8 @@ void ListRememberedCameras(const TFVideoCaptureDevices& devices, bool json, std:
       list.push_back({{"path", camera.DevicePath},
                       {"name", camera.Name},
                       {"file", camera.File.string()},
-                      {"attached", index ? nlohmann::ordered_json(*index) : nullptr}});
+                      {"attached", index ? nlohmann::ordered_json(*index) : nullptr},
+                      {"guarded", camera.Guarded}});
     }
     out << list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
     return;
@@ -123,11 +125,12 @@ void ListRememberedCameras(const TFVideoCaptureDevices& devices, bool json, std:
     out << "No remembered settings.\n";
     return;
   }
-  std::vector<std::vector<std::string>> rows{{"Device path", "Name", "Attached"}};
+  std::vector<std::vector<std::string>> rows{{"Device path", "Name", "Attached", "Guarded"}};
   for (const TRememberedCamera& camera : cameras) {
     const auto index = AttachedIndex(devices, camera);
-    rows.push_back(
-        {camera.DevicePath, camera.Name, index ? "index " + std::to_string(*index) : "no"});
+    rows.push_back({camera.DevicePath, camera.Name,
+                    index ? "index " + std::to_string(*index) : "no",
+                    camera.Guarded ? "yes" : "no"});
   }
   out << TextTable(rows);
 }

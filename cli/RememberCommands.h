@@ -47,7 +47,7 @@ std::shared_ptr<v4l2::V4l2Device> V4l2DeviceOf(TOpenCamera& camera);
 // "'Lab Cam' (/dev/v4l/by-id/...): Brightness=10 Exposure=manual", or "...: nothing to change".
 std::string RestoredText(const TOpenCamera& camera, const TRestoreLog& log);
 
-void RememberCamera(TOpenCamera& camera, std::ostream& out, std::ostream& err);
+void RememberCamera(TOpenCamera& camera, bool guarded, std::ostream& out, std::ostream& err);
 // Forgets the remembered camera of that device path, attached or not; false when the argument
 // is no remembered device path.
 bool ForgetDevicePath(std::string_view devicePath, std::ostream& out);

@@ -62,6 +62,9 @@ class EmulatedKernel : public Kernel {
   int WatchOpens(const std::string& path) override;
   int ReadOpenWatch(int watch, int* othersOpen) override;
   int CloseOpenWatch(int watch) override;
+  // Its descriptors turn readable (POLLIN to the system) whenever it may have anything to
+  // report; its own Poll then tells what.
+  short SystemPollEvents(short /*events*/) const override { return POLLIN; }
 
   // Test hooks, by the camera's "id":
   void Unplug(std::string_view camera);  // as pulling the cable

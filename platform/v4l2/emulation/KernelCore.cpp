@@ -20,6 +20,33 @@ std::size_t PageAligned(std::size_t length) {
   return (length + page - 1) / page * page;
 }
 
+// Another program's change of the file, told to this process's open files as the driver tells
+// one open file of a write made through another: the controls written in one request get
+// V4L2_EVENT_CTRL_CH_VALUE (with CH_FLAGS where their automatic companion was written in the
+// same request), and the controls whose companion was written without them get CH_FLAGS and
+// CH_VALUE, since their state may have turned (uvc_ctrl_send_events and
+// uvc_ctrl_send_slave_event in drivers/media/usb/uvc/uvc_ctrl.c). The change of the file is
+// the request.
+std::vector<ControlChange> ChangesOf(const UvcCamera& camera, const CameraDescription& next) {
+  std::set<std::uint32_t> written;
+  for (const ControlDescription& control : next.controls) {
+    const auto before = camera.Value(control.id);
+    if (before && *before != control.value) written.insert(control.id);
+  }
+  std::vector<ControlChange> changes;
+  for (const ControlDescription& control : next.controls) {
+    if (written.contains(control.id)) {
+      const bool withCompanion = control.master != 0 && written.contains(control.master);
+      changes.push_back({control.id,
+                         V4L2_EVENT_CTRL_CH_VALUE | (withCompanion ? V4L2_EVENT_CTRL_CH_FLAGS : 0u),
+                         true});
+    } else if (control.master != 0 && written.contains(control.master)) {
+      changes.push_back({control.id, V4L2_EVENT_CTRL_CH_FLAGS | V4L2_EVENT_CTRL_CH_VALUE, true});
+    }
+  }
+  return changes;
+}
+
 }  // namespace
 
 std::uint32_t Device::HighestPriority() const {
@@ -87,13 +114,7 @@ void KernelCore::Apply(ParsedDescription parsed) {
     }
     Camera camera = std::move(*known);  // leaves the old entry empty
     if (!(camera.uvc->Description() == description)) {
-      std::vector<ControlChange> changed;
-      for (const ControlDescription& control : description.controls) {
-        const auto before = camera.uvc->Value(control.id);
-        if (before && *before != control.value) {
-          changed.push_back({control.id, V4L2_EVENT_CTRL_CH_VALUE, true});
-        }
-      }
+      const std::vector<ControlChange> changed = ChangesOf(*camera.uvc, description);
       const bool replugged = camera.uvc->Description().plugs != description.plugs;
       camera.uvc->Replace(std::move(description));
       if (camera.device) Announce(*camera.device, nullptr, changed);
@@ -121,6 +142,7 @@ std::string KernelCore::Sync() {
     case EmulationFile::Status::kChanged:
       try {
         Apply(ParseDescription(file_->Text()));
+        PublishOpens();
         // The parsed document was many small pieces, freed now; the C library keeps freed
         // memory for itself unless asked, and a long-running watcher should not hold it.
         ::malloc_trim(0);
@@ -134,6 +156,7 @@ std::string KernelCore::Sync() {
       break;
   }
   Apply({});
+  PublishOpens();
   Report(fault);
   return fault;
 }
@@ -412,11 +435,14 @@ int KernelCore::Open(const std::string& path, int /*flags*/) {
   const int fd = readiness->Fd();
   files_[fd] = {std::make_shared<OpenFile>(owner->device, node == owner->device->metadataNode),
                 std::move(readiness)};
+  PublishOpens();
   return fd;
 }
 
 int KernelCore::Close(int fd) {
-  return files_.erase(fd) ? 0 : -EBADF;
+  if (!files_.erase(fd)) return -EBADF;
+  PublishOpens();
+  return 0;
 }
 
 short KernelCore::PollMask(const pollfd& entry) const {
@@ -538,6 +564,7 @@ int KernelCore::Munmap(void* address, std::size_t length) {
     return -EINVAL;
   }
   mappings_.erase(found);
+  PublishOpens();
   return 0;
 }
 
