@@ -6,11 +6,53 @@
 
 #include "cli/PrintableText.h"
 #include "platform/os/FileAccess.h"
+#include "platform/v4l2/UserChanges.h"
 #include "platform/v4l2/V4l2Controls.h"
 #include "platform/v4l2/V4l2Device.h"
 #include "platform/v4l2/V4l2Events.h"
 
 namespace korvane::cli {
+namespace {
+
+using enum v4l2::ControlInterface;
+
+// The driver controls of each property a settings file holds (Roll has none).
+struct TDriverProperty {
+  std::string_view Name;
+  v4l2::ControlInterface Interface;
+  LONG Property;
+};
+constexpr TDriverProperty kDriverProperties[] = {
+    {"BacklightCompensation", VideoProcAmp, VideoProcAmp_BacklightCompensation},
+    {"Brightness", VideoProcAmp, VideoProcAmp_Brightness},
+    {"ColorEnable", VideoProcAmp, VideoProcAmp_ColorEnable},
+    {"Contrast", VideoProcAmp, VideoProcAmp_Contrast},
+    {"Exposure", CameraControl, CameraControl_Exposure},
+    {"Focus", CameraControl, CameraControl_Focus},
+    {"Gain", VideoProcAmp, VideoProcAmp_Gain},
+    {"Gamma", VideoProcAmp, VideoProcAmp_Gamma},
+    {"Hue", VideoProcAmp, VideoProcAmp_Hue},
+    {"Iris", CameraControl, CameraControl_Iris},
+    {"Pan", CameraControl, CameraControl_Pan},
+    {"Saturation", VideoProcAmp, VideoProcAmp_Saturation},
+    {"Sharpness", VideoProcAmp, VideoProcAmp_Sharpness},
+    {"Tilt", CameraControl, CameraControl_Tilt},
+    {"WhiteBalance", VideoProcAmp, VideoProcAmp_WhiteBalance},
+    {"Zoom", CameraControl, CameraControl_Zoom},
+    {kPowerFrequencyKey, VideoProcAmp, KSPROPERTY_VIDEOPROCAMP_POWERLINE_FREQUENCY},
+};
+
+// The property that a driver control (its value or its automatic companion) belongs to.
+std::optional<std::string_view> PropertyOfControl(std::uint32_t id) {
+  for (const TDriverProperty& property : kDriverProperties) {
+    const v4l2::ControlMapping* mapping =
+        v4l2::FindControlMapping(property.Interface, property.Property);
+    if (mapping && (mapping->id == id || mapping->autoId == id)) return property.Name;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
 
 // One session of another program: from its open of the camera to its close.
 struct TCameraGuard::TSession {
@@ -24,6 +66,7 @@ struct TCameraGuard::TSession {
   std::optional<TClock::time_point> Due;
   std::map<std::string, int, std::less<>> Rounds;  // by property name
   std::set<std::string, std::less<>> LeftAlone;
+  v4l2::UserChangeWatch UserChanges;
 };
 
 TCameraGuard::TCameraGuard(std::filesystem::path folder, std::string devicePath, v4l2::Door door,
@@ -50,6 +93,9 @@ std::vector<os::WaitEntry> TCameraGuard::WaitEntries() const {
   std::vector<os::WaitEntry> entries{{FOpenWatch.Get(), POLLIN}};
   if (FSession) {
     entries.push_back({FSession->Events.Descriptor(), FSession->Events.PollEvents()});
+    if (FSession->UserChanges.Descriptor() >= 0) {
+      entries.push_back({FSession->UserChanges.Descriptor(), POLLIN});
+    }
   }
   return entries;
 }
@@ -67,6 +113,14 @@ bool TCameraGuard::Serve(const std::vector<bool>& ready) {
     }
     if (others > 0 && !FSession) Begin();
     if (others == 0 && FSession) End();
+  }
+  // The user's own changes first: the change event that follows each is then not fought.
+  if (FSession && ready.size() > 2 && ready[2]) {
+    std::vector<std::uint32_t> ids;
+    FSession->UserChanges.Take(&ids);
+    for (const std::uint32_t id : ids) {
+      if (const auto name = PropertyOfControl(id)) FSession->LeftAlone.emplace(*name);
+    }
   }
   if (FSession && ready.size() > 1 && ready[1]) {
     std::vector<std::uint32_t> changed;
@@ -107,6 +161,12 @@ void TCameraGuard::Begin() {
     if (const int error = session->Events.Subscribe(v4l2::WindowControlIds()); error != 0) {
       FLog(PrintableText(FDevicePath) + ": cannot follow its controls: " + os::ErrnoText(error));
       return;
+    }
+    // Without the notes folder the user's changes are fought like any other program's.
+    if (const int error = session->UserChanges.Start(FDoor, FNodePath);
+        error != 0 && error != ENOTSUP) {
+      FLog(PrintableText(FDevicePath) +
+           ": cannot tell the user's own changes: " + os::ErrnoText(error));
     }
     // What the other program changed before the subscription is looked at too.
     session->Due = TClock::now() + kQuietTime;

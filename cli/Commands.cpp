@@ -11,6 +11,7 @@
 #include "cli/RestoreWatch.h"
 #include "cli/SettingsTransfer.h"
 #include "platform/providers/CameraProviders.h"
+#include "platform/v4l2/UserChanges.h"
 
 #ifndef KORVANE_VERSION
 #define KORVANE_VERSION "unknown"
@@ -104,6 +105,8 @@ void Run(const TCommandLine& line, std::ostream& out, std::ostream& err) {
       ListRememberedCameras(devices, line.Json, out);
       return;
     case TCommand::Restore:
+      // Remembered settings put back are not a change the user makes while a camera is guarded.
+      v4l2::SetUserChangesNoted(false);
       RestoreCameras(devices, line.Camera, out, err);
       return;
     case TCommand::None:

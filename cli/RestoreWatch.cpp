@@ -16,6 +16,7 @@
 #include "platform/devices/DeviceProvider.h"
 #include "platform/os/FileAccess.h"
 #include "platform/os/Waiting.h"
+#include "platform/v4l2/UserChanges.h"
 #include "platform/v4l2/V4l2Device.h"
 
 namespace korvane::cli {
@@ -244,6 +245,8 @@ void TWatcher::Run() {
 }  // namespace
 
 void WatchAndRestore(std::ostream& err) {
+  // What the watcher writes puts remembered settings back; it is not the user's own change.
+  v4l2::SetUserChangesNoted(false);
   TWatcher(err).Run();
 }
 

@@ -63,6 +63,10 @@ class Kernel {
   // as POLLPRI (and POLLIN only for a queue that streams: asked while it does not, it answers
   // POLLERR at once).
   virtual short SystemPollEvents(short events) const { return events; }
+
+  // A folder where the programs of this project on this kernel leave notes for each other
+  // about its devices (UserChanges.h), "" for none. Not created here.
+  virtual std::string NotesFolder() const = 0;
 };
 
 // The machine's own kernel.

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -165,6 +166,12 @@ class LibcKernel final : public Kernel {
       return -1;
     }
     return 0;
+  }
+
+  // The user's runtime folder: private to the user, emptied at logout.
+  std::string NotesFolder() const override {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return runtime && *runtime ? std::string(runtime) + "/korvane-cam" : std::string();
   }
 
  private:

@@ -154,6 +154,11 @@ int EmulatedKernel::CloseOpenWatch(int watch) {
   return Answer(core_->CloseOpenWatch(watch));
 }
 
+std::string EmulatedKernel::NotesFolder() const {
+  std::lock_guard lock(core_->Mutex());
+  return core_->NotesFolder();
+}
+
 void EmulatedKernel::Unplug(std::string_view camera) {
   const CoreCall call(*core_);
   core_->SetPresent(std::string(camera), false);

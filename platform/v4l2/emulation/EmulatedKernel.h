@@ -65,6 +65,9 @@ class EmulatedKernel : public Kernel {
   // Its descriptors turn readable (POLLIN to the system) whenever it may have anything to
   // report; its own Poll then tells what.
   short SystemPollEvents(short /*events*/) const override { return POLLIN; }
+  // Beside the camera file ("<file>.users"), shared by the programs on that file only; none
+  // for cameras in memory.
+  std::string NotesFolder() const override;
 
   // Test hooks, by the camera's "id":
   void Unplug(std::string_view camera);  // as pulling the cable

@@ -111,6 +111,7 @@ class KernelCore {
   int CloseOpenWatch(int watch);
   // Tells the other processes this one's open files of each node, when they changed.
   void PublishOpens();
+  std::string NotesFolder() const { return users_ ? users_->Folder().string() : std::string(); }
 
   // What tests and other programs do to the cameras, by camera id.
   void SetPresent(const std::string& camera, bool present);
