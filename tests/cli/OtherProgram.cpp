@@ -7,12 +7,16 @@
 // Usage: korvane-other-program NODE [--seconds S] [--insist ID]
 //   --seconds S  how long it streams (default 2)
 //   --insist ID  writes the control's default again whenever another program changes it
+// SIGTERM ends the stream early, the camera closed as at the end.
 // Standard output: "reset done REALTIME" after its last write of the reset (REALTIME in seconds
 // since the epoch), "insisted" after each write of --insist, "closed" at the end.
 #include <fcntl.h>
 #include <linux/videodev2.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/mman.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
@@ -119,6 +123,11 @@ int main(int argc, char** argv) {
     if (option == "--insist")
       insist = static_cast<std::uint32_t>(std::strtoul(argv[i + 1], nullptr, 0));
   }
+  sigset_t stop;
+  sigemptyset(&stop);
+  sigaddset(&stop, SIGTERM);
+  sigprocmask(SIG_BLOCK, &stop, nullptr);
+  const int stopFd = signalfd(-1, &stop, SFD_CLOEXEC);
   bool usable = false;
   const auto kernel = korvane::v4l2::emulation::KernelFromEnvironment(&usable);
   if (!kernel || !usable) {
@@ -174,9 +183,11 @@ int main(int argc, char** argv) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   for (auto left = end - std::chrono::steady_clock::now(); left.count() > 0;
        left = end - std::chrono::steady_clock::now()) {
-    pollfd entry{fd, POLLIN | POLLPRI, 0};
+    pollfd entries[] = {{fd, POLLIN | POLLPRI, 0}, {stopFd, POLLIN, 0}};
+    pollfd& entry = entries[0];
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-    if (door.Poll(&entry, 1, static_cast<int>(wait)) <= 0) continue;
+    if (door.Poll(entries, 2, static_cast<int>(wait)) <= 0) continue;
+    if (entries[1].revents) break;
     if (entry.revents & (POLLERR | POLLHUP)) break;
     if (entry.revents & POLLIN) {
       v4l2_buffer buffer{};

@@ -99,7 +99,7 @@ TEST_F(RememberRestoreTest, RememberedSettingsComeBackWithRestoreUntilForgotten)
       << text;
   const json listed = json::parse(Run({"remembered", "--json"}).Out);
   EXPECT_EQ(listed, json::parse(R"([{"path": ")" + path + R"(", "name": "Solo Cam", "file": ")" +
-                                file.string() + R"(", "attached": 0}])"));
+                                file.string() + R"(", "attached": 0, "guarded": true}])"));
 
   // The window's loading reads the file as its own.
   RunOk({"set", "0", "Brightness=10", "WhiteBalance=5000", "WhiteBalance=auto"});
