@@ -16,31 +16,6 @@ namespace {
 
 using nlohmann::json;
 
-json Camera(const std::string& id, json usb) {
-  return {{"id", id},
-          {"usb", std::move(usb)},
-          {"controls",
-           {{{"name", "brightness"}, {"min", 0}, {"max", 255}, {"default", 128}, {"value", 128}},
-            {{"name", "contrast"}, {"min", 0}, {"max", 255}, {"default", 32}, {"value", 32}},
-            {{"name", "white_balance_temperature"},
-             {"min", 2800},
-             {"max", 6500},
-             {"step", 10},
-             {"default", 4600},
-             {"value", 4600}},
-            {{"name", "white_balance_automatic"}, {"default", 1}, {"value", 1}},
-            {{"name", "auto_exposure"}, {"menu", {1, 3}}, {"default", 3}, {"value", 3}},
-            {{"name", "exposure_time_absolute"},
-             {"min", 3},
-             {"max", 2047},
-             {"default", 250},
-             {"value", 250}},
-            {{"name", "power_line_frequency"}, {"menu", {0, 1, 2}}, {"default", 1}, {"value", 1}}}},
-          {"formats",
-           {{{"fourcc", "YUYV"},
-             {"sizes", {{{"width", 640}, {"height", 480}, {"intervals", {"1/30"}}}}}}}}};
-}
-
 // What each camera is remembered with: every kind of setting away from its default.
 const std::vector<std::string> kRemembered = {
     "Brightness=40",   "Contrast=60",  "WhiteBalance=manual", "WhiteBalance=3500",
@@ -58,16 +33,16 @@ class GuardTest : public ::testing::Test {
  protected:
   void SetUp() override {
     FCameras.Write({{"cameras",
-                     {Camera("solo", {{"vendor", "c0de"},
-                                      {"product", "0a10"},
-                                      {"manufacturer", "Korvane"},
-                                      {"productName", "Solo Cam"},
-                                      {"serial", "S-1"}}),
-                      Camera("free", {{"vendor", "c0de"},
-                                      {"product", "0b20"},
-                                      {"manufacturer", "Korvane"},
-                                      {"productName", "Free Cam"},
-                                      {"serial", "F-1"}})}}});
+                     {TEmulatedCameraFile::TestCamera("solo", {{"vendor", "c0de"},
+                                                               {"product", "0a10"},
+                                                               {"manufacturer", "Korvane"},
+                                                               {"productName", "Solo Cam"},
+                                                               {"serial", "S-1"}}),
+                      TEmulatedCameraFile::TestCamera("free", {{"vendor", "c0de"},
+                                                               {"product", "0b20"},
+                                                               {"manufacturer", "Korvane"},
+                                                               {"productName", "Free Cam"},
+                                                               {"serial", "F-1"}})}}});
   }
 
   TEnvironment Environment() const {
