@@ -15,6 +15,7 @@
 #include "cli/RememberCommands.h"
 #include "platform/devices/DeviceProvider.h"
 #include "platform/os/FileAccess.h"
+#include "platform/os/FolderWatch.h"
 #include "platform/os/Waiting.h"
 #include "platform/v4l2/UserChanges.h"
 #include "platform/v4l2/V4l2Device.h"
@@ -62,6 +63,10 @@ class TWatcher {
   std::filesystem::path FFolder;
   std::map<std::string, TPending> FPending;                      // by device path
   std::map<std::string, std::unique_ptr<TCameraGuard>> FGuards;  // by device path
+  // The remembered settings: a camera remembered, remembered again or forgotten while the
+  // watcher runs is guarded, or no longer, from then on.
+  os::FolderWatch FRememberedChanges;
+  void RememberedChanged();
 };
 
 TWatcher::TWatcher(std::ostream& err) : FErr(err), FFolder(RememberedFolder()) {
@@ -157,6 +162,22 @@ void TWatcher::Guard(TOpenCamera& camera, const TRememberedCamera& remembered) {
   }
 }
 
+void TWatcher::RememberedChanged() {
+  std::set<std::string> guarded;
+  for (const TRememberedCamera& camera : ListRemembered(FFolder)) {
+    if (!camera.Guarded) continue;
+    for (const std::string* path : {&camera.DevicePath, &camera.PortPath, &camera.ByIdPath}) {
+      if (!path->empty()) guarded.insert(*path);
+    }
+  }
+  std::erase_if(FGuards, [&](const auto& entry) { return !guarded.contains(entry.first); });
+  // A camera attached now is found by its restore, which finds nothing to change when it was
+  // just remembered, and then guarded.
+  for (const std::string& path : guarded) {
+    if (!FGuards.contains(path) && !FPending.contains(path)) Want(path, false);
+  }
+}
+
 void TWatcher::TryDue() {
   const TClock::time_point now = TClock::now();
   if (std::none_of(FPending.begin(), FPending.end(),
@@ -196,9 +217,14 @@ void TWatcher::Run() {
   }
   TryDue();
   Log("watching for cameras with remembered settings in " + FFolder.string());
+  // Without the watch a camera remembered later is guarded from its next plug-in.
+  if (const int error = FRememberedChanges.Start(FFolder); error != 0) {
+    Log("cannot watch " + FFolder.string() + ": " + os::ErrnoText(error));
+  }
   for (;;) {
     TryDue();
-    std::vector<os::WaitEntry> descriptors{{FStop.Descriptor(), POLLIN}};
+    std::vector<os::WaitEntry> descriptors{{FStop.Descriptor(), POLLIN},
+                                           {FRememberedChanges.Descriptor(), POLLIN}};
     for (const auto& watch : FWatches) descriptors.push_back({watch->Descriptor(), POLLIN});
     std::vector<std::pair<TCameraGuard*, std::size_t>> guarded;  // and its first entry
     for (const auto& [path, guard] : FGuards) {
@@ -212,9 +238,13 @@ void TWatcher::Run() {
         return;
       }
     }
+    if (ready[1]) {
+      FRememberedChanges.Drain();
+      RememberedChanged();
+    }
     std::vector<std::string> appeared;
     for (std::size_t i = 0; i < FWatches.size(); ++i) {
-      if (!ready[i + 1]) continue;
+      if (!ready[i + 2]) continue;
       if (const int error = FWatches[i]->TakeAppeared(&appeared); error != 0) {
         throw ECliError(TExitCode::DeviceError,
                         "restore --watch: cannot watch for cameras: " + os::ErrnoText(error));

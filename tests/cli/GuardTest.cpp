@@ -154,6 +154,18 @@ TEST_F(GuardTest, AProgramThatSetsOneControlBackEachTimeKeepsItAfterTheLimitAndN
   EXPECT_EQ(watcher.Stop(SIGTERM), 0);
 }
 
+TEST_F(GuardTest, ACameraRememberedWhileTheWatcherRunsIsGuardedFromThenOn) {
+  TBackgroundTool watcher(Environment(), {"restore", "--watch"});
+  ASSERT_TRUE(watcher.WaitForErr("korvane-cam: watching")) << watcher.Err();
+  Remember("0", true);
+  ASSERT_TRUE(watcher.WaitForErr("korvane-cam: restored 'Solo Cam'")) << watcher.Err();
+  auto browser = OtherProgram("/dev/video0", {"--seconds", "30"});
+  ASSERT_TRUE(watcher.WaitForErr("korvane-cam: put back on 'Solo Cam'")) << watcher.Err();
+  EXPECT_TRUE(WaitUntil([&] { return Value("solo", "brightness") == 40; }));
+  browser->Stop(SIGTERM);
+  EXPECT_EQ(watcher.Stop(SIGTERM), 0);
+}
+
 // The user's own change, made with the tool or in the window (both write through the same
 // controls) while a browser holds the camera, is the user's: it is not put back until the
 // browser closes the camera; the next session is guarded with the remembered settings again.
