@@ -15,27 +15,8 @@ tool=$1
 other=$2
 seconds=${3:-60}
 rounds=${4:-20}
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-{
-  printf '{"cameras":[{"id":"bench","usb":{"vendor":"c0de","product":"0a10","manufacturer":"Korvane",'
-  printf '"productName":"Bench Cam","serial":"B-1"},"controls":['
-  printf '{"name":"brightness","min":0,"max":255,"default":128,"value":128},'
-  printf '{"name":"contrast","min":0,"max":255,"default":32,"value":32},'
-  printf '{"name":"white_balance_temperature","min":2800,"max":6500,"step":10,"default":4600,"value":4600},'
-  printf '{"name":"white_balance_automatic","default":1,"value":1},'
-  printf '{"name":"auto_exposure","menu":[1,3],"default":3,"value":3},'
-  printf '{"name":"exposure_time_absolute","min":3,"max":2047,"default":250,"value":250},'
-  printf '{"name":"power_line_frequency","menu":[0,1,2],"default":1,"value":1}],'
-  printf '"formats":[{"fourcc":"YUYV","sizes":[{"width":640,"height":480,"intervals":["1/30"]}]}]}]}\n'
-} >"$work/cameras.json"
+source "$(dirname "$0")/WatcherBench.sh"
+camera_file true 0 >"$work/cameras.json"
 unset KORVANE_CAMERAS
 export XDG_CONFIG_HOME=$work/config KORVANE_V4L2_EMULATION=$work/cameras.json
 "$tool" set 0 Brightness=40 Contrast=60 WhiteBalance=manual WhiteBalance=3500 \
@@ -68,9 +49,7 @@ for ((n = 1; n <= rounds; n++)); do
   stamp=$(grep "korvane-cam: put back" "$log" | sed -n "${n}p" | cut -d' ' -f1)
   awk -v a="$stamp" -v b="$reset" 'BEGIN { print a - b }' >>"$work/latencies"
 done
-sort -n "$work/latencies" | awk '{ v[NR] = $1 * 1000 }
-  END { m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2;
-        printf "  median %.1f ms, fastest %.1f ms, slowest %.1f ms\n", m, v[1], v[NR] }'
+latency_summary <"$work/latencies"
 
 echo "Watcher idle for $seconds s, the guarded camera attached and unused:"
 measure

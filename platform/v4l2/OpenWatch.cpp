@@ -1,6 +1,5 @@
 #include "platform/v4l2/OpenWatch.h"
 
-#include <dirent.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,31 +9,22 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/v4l2/NodeWatch.h"
+
 namespace korvane::v4l2 {
 namespace {
 
 constexpr std::uint32_t kMask = IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE;
 
-std::vector<std::string> Entries(const std::string& folder) {
-  std::vector<std::string> names;
-  DIR* directory = ::opendir(folder.c_str());
-  if (!directory) return names;
-  while (const dirent* entry = ::readdir(directory)) {
-    if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
-  }
-  ::closedir(directory);
-  return names;
-}
-
 }  // namespace
 
 int CountOpenDescriptors(dev_t node) {
   int count = 0;
-  for (const std::string& process : Entries("/proc")) {
+  for (const std::string& process : FolderEntries("/proc")) {
     if (process.find_first_not_of("0123456789") != std::string::npos) continue;
     const std::string fds = "/proc/" + process + "/fd";
     // Another user's processes cannot be looked into; their opens are still counted by events.
-    for (const std::string& fd : Entries(fds)) {
+    for (const std::string& fd : FolderEntries(fds)) {
       struct stat target = {};
       if (::stat((fds + "/" + fd).c_str(), &target) == 0 && S_ISCHR(target.st_mode) &&
           target.st_rdev == node) {

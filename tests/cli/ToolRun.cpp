@@ -102,12 +102,7 @@ std::string TBackgroundTool::Out() const {
 }
 
 bool TBackgroundTool::WaitForOut(const std::string& text, int count) const {
-  const auto deadline = std::chrono::steady_clock::now() + kPatience;
-  while (Occurrences(Out(), text) < count) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
+  return WaitUntil([&] { return Occurrences(Out(), text) >= count; });
 }
 
 int TBackgroundTool::Wait() {
@@ -138,12 +133,7 @@ std::string TBackgroundTool::Err() const {
 }
 
 bool TBackgroundTool::WaitForErr(const std::string& text, int count) const {
-  const auto deadline = std::chrono::steady_clock::now() + kPatience;
-  while (Occurrences(Err(), text) < count) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
+  return WaitUntil([&] { return Occurrences(Err(), text) >= count; });
 }
 
 int TBackgroundTool::Stop(int signal) {
