@@ -57,16 +57,21 @@ std::optional<std::string_view> PropertyOfControl(std::uint32_t id) {
 // One session of another program: from its open of the camera to its close.
 struct TCameraGuard::TSession {
   TSession(TRememberedCamera settings, std::unique_ptr<TOpenCamera> opened,
-           std::shared_ptr<v4l2::V4l2Device> device)
-      : Remembered(std::move(settings)), Camera(std::move(opened)), Events(std::move(device)) {}
+           std::shared_ptr<v4l2::V4l2Device> device,
+           std::unique_ptr<v4l2::UserChangeWatch> userChanges)
+      : UserChanges(std::move(userChanges)),
+        Remembered(std::move(settings)),
+        Camera(std::move(opened)),
+        Events(std::move(device)) {}
 
+  // First, so that the claim goes last, after the camera is closed.
+  std::unique_ptr<v4l2::UserChangeWatch> UserChanges;
   TRememberedCamera Remembered;
   std::unique_ptr<TOpenCamera> Camera;
   v4l2::ControlEvents Events;
   std::optional<TClock::time_point> Due;
   std::map<std::string, int, std::less<>> Rounds;  // by property name
   std::set<std::string, std::less<>> LeftAlone;
-  v4l2::UserChangeWatch UserChanges;
 };
 
 TCameraGuard::TCameraGuard(std::filesystem::path folder, std::string devicePath, v4l2::Door door,
@@ -93,8 +98,8 @@ std::vector<os::WaitEntry> TCameraGuard::WaitEntries() const {
   std::vector<os::WaitEntry> entries{{FOpenWatch.Get(), POLLIN}};
   if (FSession) {
     entries.push_back({FSession->Events.Descriptor(), FSession->Events.PollEvents()});
-    if (FSession->UserChanges.Descriptor() >= 0) {
-      entries.push_back({FSession->UserChanges.Descriptor(), POLLIN});
+    if (FSession->UserChanges->Descriptor() >= 0) {
+      entries.push_back({FSession->UserChanges->Descriptor(), POLLIN});
     }
   }
   return entries;
@@ -117,7 +122,7 @@ bool TCameraGuard::Serve(const std::vector<bool>& ready) {
   // The user's own changes first: the change event that follows each is then not fought.
   if (FSession && ready.size() > 2 && ready[2]) {
     std::vector<std::uint32_t> ids;
-    FSession->UserChanges.Take(&ids);
+    FSession->UserChanges->Take(&ids);
     for (const std::uint32_t id : ids) {
       if (const auto name = PropertyOfControl(id)) FSession->LeftAlone.emplace(*name);
     }
@@ -147,6 +152,15 @@ bool TCameraGuard::Serve(const std::vector<bool>& ready) {
 void TCameraGuard::Begin() {
   const auto remembered = FindRemembered(FFolder, FDevicePath);
   if (!remembered || !remembered->Guarded) return;
+  // Claimed first: when another watcher guards the camera, this one opens nothing.
+  auto userChanges = std::make_unique<v4l2::UserChangeWatch>();
+  if (const int error = userChanges->Start(FDoor, FNodePath); error == EBUSY) {
+    return;
+  } else if (error != 0 && error != ENOTSUP) {
+    // Without the notes folder the user's changes are fought like any other program's.
+    FLog(PrintableText(FDevicePath) +
+         ": cannot tell the user's own changes: " + os::ErrnoText(error));
+  }
   try {
     const TFVideoCaptureDevices devices = TFCamera().GetDevices();
     const auto device = std::find_if(devices.begin(), devices.end(),
@@ -156,17 +170,11 @@ void TCameraGuard::Begin() {
         std::make_unique<TOpenCamera>(devices, static_cast<std::size_t>(device - devices.begin()));
     std::shared_ptr<v4l2::V4l2Device> v4l2Device = V4l2DeviceOf(*camera);
     if (!v4l2Device) return;
-    auto session =
-        std::make_unique<TSession>(*remembered, std::move(camera), std::move(v4l2Device));
+    auto session = std::make_unique<TSession>(*remembered, std::move(camera), std::move(v4l2Device),
+                                              std::move(userChanges));
     if (const int error = session->Events.Subscribe(v4l2::WindowControlIds()); error != 0) {
       FLog(PrintableText(FDevicePath) + ": cannot follow its controls: " + os::ErrnoText(error));
       return;
-    }
-    // Without the notes folder the user's changes are fought like any other program's.
-    if (const int error = session->UserChanges.Start(FDoor, FNodePath);
-        error != 0 && error != ENOTSUP) {
-      FLog(PrintableText(FDevicePath) +
-           ": cannot tell the user's own changes: " + os::ErrnoText(error));
     }
     // What the other program changed before the subscription is looked at too.
     session->Due = TClock::now() + kQuietTime;

@@ -226,10 +226,17 @@ void TWatcher::Run() {
     std::vector<os::WaitEntry> descriptors{{FStop.Descriptor(), POLLIN},
                                            {FRememberedChanges.Descriptor(), POLLIN}};
     for (const auto& watch : FWatches) descriptors.push_back({watch->Descriptor(), POLLIN});
-    std::vector<std::pair<TCameraGuard*, std::size_t>> guarded;  // and its first entry
+    // Each guard's entries by its device path: a guard may be gone by the time they are served.
+    struct TGuardEntries {
+      std::string Path;
+      std::size_t First;
+      std::size_t Count;
+    };
+    std::vector<TGuardEntries> guarded;
     for (const auto& [path, guard] : FGuards) {
-      guarded.emplace_back(guard.get(), descriptors.size());
-      for (const os::WaitEntry& entry : guard->WaitEntries()) descriptors.push_back(entry);
+      const std::vector<os::WaitEntry> entries = guard->WaitEntries();
+      guarded.push_back({path, descriptors.size(), entries.size()});
+      descriptors.insert(descriptors.end(), entries.begin(), entries.end());
     }
     const std::vector<bool> ready = os::WaitReady(descriptors, Timeout());
     if (ready[0]) {
@@ -250,13 +257,12 @@ void TWatcher::Run() {
                         "restore --watch: cannot watch for cameras: " + os::ErrnoText(error));
       }
     }
-    for (const auto& [guard, first] : guarded) {
-      const std::size_t count = guard->WaitEntries().size();
-      const std::vector<bool> mine(ready.begin() + static_cast<std::ptrdiff_t>(first),
-                                   ready.begin() + static_cast<std::ptrdiff_t>(first + count));
-      if (!guard->Serve(mine)) {
-        std::erase_if(FGuards, [&](const auto& entry) { return entry.second.get() == guard; });
-      }
+    for (const TGuardEntries& entries : guarded) {
+      const auto guard = FGuards.find(entries.Path);
+      if (guard == FGuards.end()) continue;
+      const auto first = ready.begin() + static_cast<std::ptrdiff_t>(entries.First);
+      const std::vector<bool> mine(first, first + static_cast<std::ptrdiff_t>(entries.Count));
+      if (!guard->second->Serve(mine)) FGuards.erase(guard);
     }
     if (appeared.empty()) continue;
     // Read afresh: a camera remembered while the watcher runs is watched for from then on.

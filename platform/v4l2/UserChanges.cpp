@@ -1,6 +1,7 @@
 #include "platform/v4l2/UserChanges.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,12 +54,18 @@ UserChangeWatch::~UserChangeWatch() {
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
   }
+  if (claim_ >= 0) ::close(claim_);  // after the folder, which is the claim's to remove
 }
 
 int UserChangeWatch::Start(const Door& door, const std::string& nodePath) {
   const std::string folder = FolderOf(door, nodePath);
   if (folder.empty()) return ENOTSUP;
   std::error_code error;
+  std::filesystem::create_directories(std::filesystem::path(folder).parent_path(), error);
+  if (error) return error.value();
+  claim_ = ::open((folder + ".claim").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (claim_ < 0) return errno;
+  if (::flock(claim_, LOCK_EX | LOCK_NB) != 0) return errno == EWOULDBLOCK ? EBUSY : errno;
   std::filesystem::create_directories(folder, error);
   if (error) return error.value();
   folder_ = folder;

@@ -21,7 +21,9 @@ void SetUserChangesNoted(bool noted);
 // Before a write of the control through the node.
 void NoteUserChange(const Door& door, const std::string& nodePath, std::uint32_t id);
 
-// The guard's side: the folder made, watched, and removed with the object.
+// The guard's side: the folder made, watched, and removed with the object. It also claims the
+// node for this guard: two watchers that both held a descriptor would each see the other's as
+// another program's, and keep the camera powered after every other program has closed it.
 class UserChangeWatch {
  public:
   UserChangeWatch() = default;
@@ -29,7 +31,8 @@ class UserChangeWatch {
   UserChangeWatch(const UserChangeWatch&) = delete;
   UserChangeWatch& operator=(const UserChangeWatch&) = delete;
 
-  // 0, or the errno of the failure (ENOTSUP: the kernel has no notes folder).
+  // 0, or the errno of the failure (ENOTSUP: the kernel has no notes folder; EBUSY: another
+  // watcher guards the node now).
   int Start(const Door& door, const std::string& nodePath);
   int Descriptor() const { return fd_; }
   // Appends the controls the user changed since the last call.
@@ -37,6 +40,7 @@ class UserChangeWatch {
 
  private:
   int fd_ = -1;
+  int claim_ = -1;
   std::string folder_;
 };
 

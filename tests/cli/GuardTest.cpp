@@ -154,6 +154,27 @@ TEST_F(GuardTest, AProgramThatSetsOneControlBackEachTimeKeepsItAfterTheLimitAndN
   EXPECT_EQ(watcher.Stop(SIGTERM), 0);
 }
 
+// Two watchers (one from a terminal, one from the login's unit) must not take each other's
+// descriptor for another program: one guards, and neither holds the camera after the browser.
+TEST_F(GuardTest, TwoWatchersGuardOnceAndBothLetGoWhenTheBrowserCloses) {
+  Remember("0", true);
+  TBackgroundTool first(Environment(), {"restore", "--watch"});
+  TBackgroundTool second(Environment(), {"restore", "--watch"});
+  ASSERT_TRUE(first.WaitForErr("korvane-cam: watching")) << first.Err();
+  ASSERT_TRUE(second.WaitForErr("korvane-cam: watching")) << second.Err();
+  auto browser = OtherProgram("/dev/video0", {"--seconds", "30"});
+  ASSERT_TRUE(WaitUntil([&] {
+    return Occurrences(first.Err() + second.Err(), "korvane-cam: put back on 'Solo Cam'") >= 1;
+  }));
+  EXPECT_TRUE(WaitUntil([&] { return Value("solo", "brightness") == 40; }));
+  browser->Stop(SIGTERM);
+  EXPECT_TRUE(WaitUntil([&] { return !Holds(first.Pid()) && !Holds(second.Pid()); }));
+  EXPECT_EQ(Occurrences(first.Err() + second.Err(), "korvane-cam: put back"), 1)
+      << first.Err() << second.Err();
+  EXPECT_EQ(first.Stop(SIGTERM), 0);
+  EXPECT_EQ(second.Stop(SIGTERM), 0);
+}
+
 TEST_F(GuardTest, ACameraRememberedWhileTheWatcherRunsIsGuardedFromThenOn) {
   TBackgroundTool watcher(Environment(), {"restore", "--watch"});
   ASSERT_TRUE(watcher.WaitForErr("korvane-cam: watching")) << watcher.Err();
