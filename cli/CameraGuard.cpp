@@ -206,7 +206,16 @@ void TCameraGuard::PutBack() {
   for (const std::string& write : log.Writes()) written.insert(write.substr(0, write.find('=')));
   for (const std::string& name : written) ++session.Rounds[name];
   if (!log.Writes().empty()) {
-    std::string line = "put back on " + camera + " after another program's change:";
+    // The program that changed it, when one alone holds the camera besides this one.
+    std::vector<int> holders;
+    std::string name;
+    if (FDoor.OpenWatchHolders(FOpenWatch.Get(), &holders) == 0 && holders.size() == 1) {
+      name = os::ProgramName(holders.front());
+    }
+    std::string line = "put back on " + camera +
+                       (name.empty() ? " after another program's change:"
+                                     : PrintableText(" after a change by " + name + " (pid " +
+                                                     std::to_string(holders.front()) + "):"));
     for (const std::string& write : log.Writes()) line += " " + write;
     for (const std::string& refusal : log.Refusals()) line += "; refused: " + refusal;
     FLog(line);

@@ -95,6 +95,10 @@ int Door::ReadOpenWatch(int watch, int* othersOpen) const {
   return ErrorOf(Retried([&] { return kernel_->ReadOpenWatch(watch, othersOpen); }));
 }
 
+int Door::OpenWatchHolders(int watch, std::vector<int>* pids) const {
+  return ErrorOf(Retried([&] { return kernel_->OpenWatchHolders(watch, pids); }));
+}
+
 int Door::CloseOpenWatch(int watch) const {
   return ErrorOf(kernel_->CloseOpenWatch(watch));
 }

@@ -57,6 +57,9 @@ class Kernel {
   // processes hold now, as far as this process can see them; this process's own are left out.
   virtual int ReadOpenWatch(int watch, int* othersOpen) = 0;
   virtual int CloseOpenWatch(int watch) = 0;
+  // The processes other than this one that hold the watched node open now, as far as this
+  // process can see them (a real kernel shows only the user's own processes).
+  virtual int OpenWatchHolders(int watch, std::vector<int>* pids) = 0;
 
   // What to ask the system's poll(2) for, beside the caller's own descriptors, to learn of the
   // given events on one of this kernel's device descriptors. A real node reports control events
@@ -100,6 +103,7 @@ class Door {
   int WatchOpens(const std::string& path) const;
   int ReadOpenWatch(int watch, int* othersOpen) const;
   int CloseOpenWatch(int watch) const;
+  int OpenWatchHolders(int watch, std::vector<int>* pids) const;
   short SystemPollEvents(short events) const { return kernel_->SystemPollEvents(events); }
 
   Kernel& kernel() const { return *kernel_; }

@@ -159,6 +159,21 @@ class LibcKernel final : public Kernel {
     return found->second->Read(static_cast<int>(own), othersOpen);
   }
 
+  int OpenWatchHolders(int watch, std::vector<int>* pids) override {
+    dev_t node = 0;
+    {
+      const std::lock_guard lock(watchesMutex_);
+      const auto found = openWatches_.find(watch);
+      if (found == openWatches_.end()) {
+        errno = EBADF;
+        return -1;
+      }
+      node = found->second->Node();
+    }
+    *pids = ProcessesHolding(node);
+    return 0;
+  }
+
   int CloseOpenWatch(int watch) override {
     const std::lock_guard lock(watchesMutex_);
     if (openWatches_.erase(watch) == 0) {

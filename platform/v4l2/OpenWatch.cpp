@@ -18,11 +18,15 @@ constexpr std::uint32_t kMask = IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE;
 
 }  // namespace
 
-int CountOpenDescriptors(dev_t node) {
-  int count = 0;
+namespace {
+
+// Each process's open descriptors of the device, in every process this one may look into.
+std::vector<std::pair<int, int>> DescriptorsByProcess(dev_t node) {
+  std::vector<std::pair<int, int>> counts;  // pid, descriptors
   for (const std::string& process : FolderEntries("/proc")) {
     if (process.find_first_not_of("0123456789") != std::string::npos) continue;
     const std::string fds = "/proc/" + process + "/fd";
+    int count = 0;
     // Another user's processes cannot be looked into; their opens are still counted by events.
     for (const std::string& fd : FolderEntries(fds)) {
       struct stat target = {};
@@ -31,8 +35,25 @@ int CountOpenDescriptors(dev_t node) {
         ++count;
       }
     }
+    if (count > 0) counts.emplace_back(std::stoi(process), count);
   }
+  return counts;
+}
+
+}  // namespace
+
+int CountOpenDescriptors(dev_t node) {
+  int count = 0;
+  for (const auto& [pid, descriptors] : DescriptorsByProcess(node)) count += descriptors;
   return count;
+}
+
+std::vector<int> ProcessesHolding(dev_t node) {
+  std::vector<int> pids;
+  for (const auto& [pid, descriptors] : DescriptorsByProcess(node)) {
+    if (pid != ::getpid()) pids.push_back(pid);
+  }
+  return pids;
 }
 
 OpenWatch::~OpenWatch() {

@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace korvane::v4l2 {
 
@@ -34,5 +35,7 @@ class OpenWatch {
 // The open descriptors of the device in every process this one may look into (its user's): a
 // program that held the camera before the watch began is counted by it.
 int CountOpenDescriptors(dev_t node);
+// The processes other than this one with a descriptor of the device, among those.
+std::vector<int> ProcessesHolding(dev_t node);
 
 }  // namespace korvane::v4l2

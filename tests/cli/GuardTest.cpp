@@ -116,6 +116,11 @@ TEST_F(GuardTest, ABrowserResetIsPutBackOnAGuardedCameraAndKeptOnOneRememberedWi
   EXPECT_LT(log.find("WhiteBalance=manual"), log.find("WhiteBalance=3500")) << log;
   EXPECT_LT(log.find("Exposure=manual"), log.find("Exposure=400")) << log;
   EXPECT_EQ(Occurrences(log, "put back on 'Free Cam'"), 0) << log;
+  // The one other program that holds the camera is named.
+  EXPECT_NE(log.find("after a change by korvane-other-program (pid " +
+                     std::to_string(browser->Pid()) + "): "),
+            std::string::npos)
+      << log;
 
   // The watcher holds the camera while the other program does, and lets go with it.
   EXPECT_TRUE(WaitUntil([&] { return Holds(watcher.Pid()); }));
@@ -138,7 +143,7 @@ TEST_F(GuardTest, AProgramThatSetsOneControlBackEachTimeKeepsItAfterTheLimitAndN
 
   // The other controls stay guarded: another change is put back.
   FCameras.SetValue("solo", "contrast", 0);
-  ASSERT_TRUE(watcher.WaitForErr("change: Contrast=60")) << watcher.Err();
+  ASSERT_TRUE(watcher.WaitForErr(": Contrast=60")) << watcher.Err();
   EXPECT_EQ(Value("solo", "contrast"), 60);
   EXPECT_EQ(Value("solo", "brightness"), 128);
   const std::string log = watcher.Err();
@@ -200,7 +205,7 @@ TEST_F(GuardTest, TheUsersOwnChangeWhileGuardedIsNotFought) {
   RunOk({"set", "0", "Brightness=90", "WhiteBalance=auto"});
   // Another program's change after it is still put back; the user's values stay.
   FCameras.SetValue("solo", "contrast", 0);
-  ASSERT_TRUE(watcher.WaitForErr("change: Contrast=60")) << watcher.Err();
+  ASSERT_TRUE(watcher.WaitForErr(": Contrast=60")) << watcher.Err();
   EXPECT_EQ(Value("solo", "brightness"), 90);
   EXPECT_EQ(Value("solo", "white_balance_automatic"), 1);
   EXPECT_EQ(Occurrences(watcher.Err(), "Brightness=40"), 1) << watcher.Err();

@@ -64,7 +64,7 @@ TEST(WindowGuardTest, AValueChangedInTheWindowWhileGuardedIsNotFought) {
 
   // The browser changes another control: that one is put back, the window's value stays.
   cameras.SetValue("solo", "contrast", 0);
-  ASSERT_TRUE(watcher.WaitForErr("change: Contrast=60")) << watcher.Err();
+  ASSERT_TRUE(watcher.WaitForErr(": Contrast=60")) << watcher.Err();
   EXPECT_EQ(cameras.Value("solo", "brightness"), chosen);
   EXPECT_EQ(Occurrences(watcher.Err(), "Brightness=40"), 1) << watcher.Err();
   browser.Stop(SIGTERM);

@@ -188,6 +188,9 @@ TEST_F(DeviceWatch, EmulatedOpenWatchCountsOtherLiveProcessesOnly) {
   EXPECT_EQ(answer, 'y');
   ASSERT_TRUE(Readable(watch, kPatienceMs));
   EXPECT_EQ(others(), 1);
+  std::vector<int> holders;
+  EXPECT_EQ(door.OpenWatchHolders(watch, &holders), 0);
+  EXPECT_EQ(holders, std::vector<int>{child});
   // The metadata node is another node.
   const int metadataWatch = door.WatchOpens("/dev/video1");
   ASSERT_GE(metadataWatch, 0);
@@ -201,6 +204,8 @@ TEST_F(DeviceWatch, EmulatedOpenWatchCountsOtherLiveProcessesOnly) {
   ::close(toParent[0]);
   ::close(toParent[1]);
   EXPECT_EQ(others(), 0);
+  EXPECT_EQ(door.OpenWatchHolders(watch, &holders), 0);
+  EXPECT_EQ(holders, std::vector<int>{});
   EXPECT_EQ(door.Close(own), 0);
   EXPECT_EQ(door.WatchOpens("/dev/video9"), -ENOENT);
   EXPECT_EQ(Door(KernelOf(CameraFile(true, 0, 10))).WatchOpens("/dev/video0"), -ENOTSUP);

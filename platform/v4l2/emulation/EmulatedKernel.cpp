@@ -149,6 +149,11 @@ int EmulatedKernel::ReadOpenWatch(int watch, int* othersOpen) {
   return Answer(core_->ReadOpenWatch(watch, othersOpen));
 }
 
+int EmulatedKernel::OpenWatchHolders(int watch, std::vector<int>* pids) {
+  std::lock_guard lock(core_->Mutex());
+  return Answer(core_->OpenWatchHolders(watch, pids));
+}
+
 int EmulatedKernel::CloseOpenWatch(int watch) {
   std::lock_guard lock(core_->Mutex());
   return Answer(core_->CloseOpenWatch(watch));

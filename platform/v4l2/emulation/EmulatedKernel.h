@@ -62,6 +62,7 @@ class EmulatedKernel : public Kernel {
   int WatchOpens(const std::string& path) override;
   int ReadOpenWatch(int watch, int* othersOpen) override;
   int CloseOpenWatch(int watch) override;
+  int OpenWatchHolders(int watch, std::vector<int>* pids) override;
   // Its descriptors turn readable (POLLIN to the system) whenever it may have anything to
   // report; its own Poll then tells what.
   short SystemPollEvents(short /*events*/) const override { return POLLIN; }

@@ -380,6 +380,14 @@ int KernelCore::ReadOpenWatch(int watch, int* othersOpen) {
   return 0;
 }
 
+int KernelCore::OpenWatchHolders(int watch, std::vector<int>* pids) {
+  const auto found = openWatches_.find(watch);
+  if (found == openWatches_.end()) return -EBADF;
+  const std::vector<pid_t> holders = users_->OtherProcesses(found->second.node);
+  pids->assign(holders.begin(), holders.end());
+  return 0;
+}
+
 int KernelCore::CloseOpenWatch(int watch) {
   return openWatches_.erase(watch) ? 0 : -EBADF;
 }

@@ -109,6 +109,7 @@ class KernelCore {
   int WatchOpens(const std::string& path);
   int ReadOpenWatch(int watch, int* othersOpen);
   int CloseOpenWatch(int watch);
+  int OpenWatchHolders(int watch, std::vector<int>* pids);
   // Tells the other processes this one's open files of each node, when they changed.
   void PublishOpens();
   std::string NotesFolder() const { return users_ ? users_->Folder().string() : std::string(); }

@@ -111,17 +111,28 @@ int NodeUsers::Publish(const Counts& open) {
 }
 
 int NodeUsers::Others(const std::string& key) const {
+  int count = 0;
+  ForEachOther(key, [&](pid_t, int open) { count += open; });
+  return count;
+}
+
+std::vector<pid_t> NodeUsers::OtherProcesses(const std::string& key) const {
+  std::vector<pid_t> pids;
+  ForEachOther(key, [&](pid_t pid, int) { pids.push_back(pid); });
+  return pids;
+}
+
+void NodeUsers::ForEachOther(const std::string& key,
+                             const std::function<void(pid_t, int)>& each) const {
   const nlohmann::json users = ReadUsers(folder_ / "opens");
   const std::string self = std::to_string(::getpid()) + ":";
-  int count = 0;
   for (const auto& [name, open] : users.items()) {
     if (name.starts_with(self) || !open.is_object() || !open.contains(key)) continue;
     const std::size_t colon = name.find(':');
     const pid_t pid = colon == std::string::npos ? 0 : std::atoi(name.c_str());
     if (pid <= 0 || !Runs(pid, name.substr(colon + 1))) continue;
-    if (open[key].is_number_integer()) count += open[key].get<int>();
+    if (open[key].is_number_integer() && open[key].get<int>() > 0) each(pid, open[key].get<int>());
   }
-  return count;
 }
 
 }  // namespace korvane::v4l2::emulation

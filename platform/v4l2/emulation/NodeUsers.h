@@ -9,8 +9,10 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace korvane::v4l2::emulation {
 
@@ -29,8 +31,13 @@ class NodeUsers {
   int Publish(const Counts& open);
   // The open files of the node in the other processes that still run.
   int Others(const std::string& key) const;
+  // Those processes.
+  std::vector<pid_t> OtherProcesses(const std::string& key) const;
 
  private:
+  // Each other process that still runs and holds the node, with its open files of it.
+  void ForEachOther(const std::string& key, const std::function<void(pid_t, int)>& each) const;
+
   std::filesystem::path folder_;
   Counts published_;
   bool publishedOnce_ = false;
