@@ -60,8 +60,12 @@ std::string NodeUsers::Key(const std::string& camera, bool metadata) {
   return camera + (metadata ? "/1" : "/0");
 }
 
-NodeUsers::NodeUsers(const std::filesystem::path& cameraFile)
-    : folder_(cameraFile.string() + ".users") {}
+// Absolute, so that programs started from other folders with a relative path meet in one.
+NodeUsers::NodeUsers(const std::filesystem::path& cameraFile) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(cameraFile, error);
+  folder_ = (error ? cameraFile : absolute.lexically_normal()).string() + ".users";
+}
 
 int NodeUsers::Publish(const Counts& open) {
   if (publishedOnce_ && open == published_) return 0;
