@@ -73,7 +73,8 @@ class GuardTest : public ::testing::Test {
   bool Holds(pid_t pid) const {
     const std::string text = ReadText(FCameras.Path().string() + ".users/opens");
     if (text.empty()) return false;
-    for (const auto& [process, open] : json::parse(text).items()) {
+    const json users = json::parse(text);  // items() refers to it
+    for (const auto& [process, open] : users.items()) {
       if (process.starts_with(std::to_string(pid) + ":")) return true;
     }
     return false;

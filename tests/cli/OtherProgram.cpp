@@ -187,8 +187,14 @@ int main(int argc, char** argv) {
     pollfd& entry = entries[0];
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(left).count();
     if (door.Poll(entries, 2, static_cast<int>(wait)) <= 0) continue;
-    if (entries[1].revents) break;
-    if (entry.revents & (POLLERR | POLLHUP)) break;
+    if (entries[1].revents) {
+      std::cerr << "korvane-other-program: stopped\n";
+      break;
+    }
+    if (entry.revents & (POLLERR | POLLHUP)) {
+      std::cerr << "korvane-other-program: the camera is gone\n";
+      break;
+    }
     if (entry.revents & POLLIN) {
       v4l2_buffer buffer{};
       buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
