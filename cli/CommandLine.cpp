@@ -16,6 +16,7 @@ struct TCommandSpec {
   std::size_t MaxOperands;  // SIZE_MAX: any number
   bool TakesJson;
   bool TakesWatch;
+  bool TakesNoGuard = false;
 };
 
 constexpr std::size_t kAny = static_cast<std::size_t>(-1);
@@ -27,7 +28,7 @@ constexpr std::array<TCommandSpec, 12> kCommands = {{
     {TCommand::Save, "save", 2, 2, false, false},
     {TCommand::Load, "load", 2, 2, false, false},
     {TCommand::Defaults, "defaults", 1, 1, false, false},
-    {TCommand::Remember, "remember", 1, 1, false, false},
+    {TCommand::Remember, "remember", 1, 1, false, false, true},
     {TCommand::Forget, "forget", 1, 1, false, false},
     {TCommand::Remembered, "remembered", 0, 0, true, false},
     {TCommand::Restore, "restore", 0, 1, false, true},
@@ -71,6 +72,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       line.Json = true;
     } else if (!optionsEnded && argument == "--watch") {
       line.Watch = true;
+    } else if (!optionsEnded && argument == "--no-guard") {
+      line.NoGuard = true;
     } else if (!optionsEnded && argument.size() > 1 && argument.front() == '-') {
       Usage("unknown option '" + argument + "'");
     } else {
@@ -100,6 +103,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   if (line.Json && !spec->TakesJson) Usage(std::string("--json is not an option of ") + spec->Name);
   if (line.Watch && !spec->TakesWatch) {
     Usage(std::string("--watch is not an option of ") + spec->Name);
+  }
+  if (line.NoGuard && !spec->TakesNoGuard) {
+    Usage(std::string("--no-guard is not an option of ") + spec->Name);
   }
   if (operands.size() < spec->MinOperands || operands.size() > spec->MaxOperands) {
     Usage(std::string("wrong number of arguments for ") + spec->Name);

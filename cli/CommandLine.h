@@ -29,6 +29,7 @@ struct TCommandLine {
   bool Version = false;  // --version
   bool Json = false;     // --json, for list, show and remembered
   bool Watch = false;    // --watch, for restore
+  bool NoGuard = false;  // --no-guard, for remember
   std::optional<std::string> Camera;
   std::string File;                      // save, load
   std::vector<std::string> Assignments;  // set

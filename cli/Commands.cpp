@@ -12,6 +12,7 @@
 #include "cli/RestoreWatch.h"
 #include "cli/SettingsTransfer.h"
 #include "platform/providers/CameraProviders.h"
+#include "platform/v4l2/UserChanges.h"
 
 #ifndef KORVANE_VERSION
 #define KORVANE_VERSION "unknown"
@@ -106,6 +107,8 @@ void Run(const TCommandLine& line, std::ostream& out, std::ostream& err) {
       ListRememberedCameras(devices, line.Json, out);
       return;
     case TCommand::Restore:
+      // Remembered settings put back are not a change the user makes while a camera is guarded.
+      v4l2::SetUserChangesNoted(false);
       RestoreCameras(devices, line.Camera, out, err);
       return;
     case TCommand::None:
@@ -128,7 +131,7 @@ void Run(const TCommandLine& line, std::ostream& out, std::ostream& err) {
       ResetToDefaults(camera, out, err);
       break;
     case TCommand::Remember:
-      RememberCamera(camera, out, err);
+      RememberCamera(camera, !line.NoGuard, out, err);
       break;
     case TCommand::Forget:
       ForgetCamera(camera, out);

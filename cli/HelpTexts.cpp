@@ -10,19 +10,20 @@ Lists the web cameras and reads or changes their image and camera controls, with
 cameras, controls and settings files as the Korvane Cam Settings Tool window.
 
 Commands:
-  list                       the cameras, in the order the window lists them
-  show [CAMERA]              every property, the power frequency and the formats
-  set CAMERA NAME=VALUE...   change properties, in the order given
-  save CAMERA FILE           save the camera's settings into a settings file (.kcs)
-  load CAMERA FILE           load the camera's settings from a settings file
-  defaults CAMERA            set every property to the driver's default value
-  remember CAMERA            keep the camera's current settings for it
-  forget CAMERA              drop the settings kept for the camera
-  remembered [--json]        the cameras with settings kept for them
-  restore [CAMERA]           put the kept settings back on the attached cameras
-  restore --watch            stay running: put them back whenever a camera is plugged in
-  autostart on|off           run `restore --watch` at every login (systemd user unit)
-  emulate FILE -- PROGRAM... run any Video4Linux2 program on the emulated cameras of FILE
+  list                          the cameras, in the order the window lists them
+  show [CAMERA]                 every property, the power frequency and the formats
+  set CAMERA NAME=VALUE...      change properties, in the order given
+  save CAMERA FILE              save the camera's settings into a settings file (.kcs)
+  load CAMERA FILE              load the camera's settings from a settings file
+  defaults CAMERA               set every property to the driver's default value
+  remember CAMERA [--no-guard]  keep the camera's current settings for it
+  forget CAMERA                 drop the settings kept for the camera
+  remembered [--json]           the cameras with settings kept for them
+  restore [CAMERA]              put the kept settings back on the attached cameras
+  restore --watch               stay running: put them back whenever a camera is plugged in,
+                                and when another program changes a guarded camera
+  autostart on|off              run `restore --watch` at every login (systemd user unit)
+  emulate FILE -- PROGRAM...    run any Video4Linux2 program on the emulated cameras of FILE
 
 CAMERA is an index from `korvane-cam list`, an exact camera name, a device path, or
 the node it links to (/dev/video0).
@@ -87,13 +88,17 @@ Prints NAME=VALUE for each write, and a line for each property left as it is bec
 is automatic or its default lies outside its range.
 )";
 
-constexpr const char* kRemember = R"(Usage: korvane-cam remember CAMERA
+constexpr const char* kRemember = R"(Usage: korvane-cam remember CAMERA [--no-guard]
 
 Keeps the camera's current settings for it, as `save` would write them, in a settings file
 of its own under $XDG_CONFIG_HOME/korvane-cam/cameras (~/.config/korvane-cam/cameras).
 The settings belong to the camera's device path, which stays the same for a USB port and
 serial number, so two cameras of one model keep settings of their own. Remembering again
 replaces what was kept. `restore` and `restore --watch` put them back.
+
+The camera is guarded: while another program (a browser in a video call) uses it,
+`restore --watch` puts back what that program changes. --no-guard keeps the settings
+for plug-in and login only.
 )";
 
 constexpr const char* kForget = R"(Usage: korvane-cam forget CAMERA
@@ -104,10 +109,11 @@ that is not attached, as `korvane-cam remembered` lists it.
 
 constexpr const char* kRemembered = R"(Usage: korvane-cam remembered [--json]
 
-Lists the cameras with settings kept for them: device path, name, and the index of the
-camera when it is attached.
---json prints a JSON array of {"path", "name", "file", "attached"} (attached: the
-index, or null).
+Lists the cameras with settings kept for them: device path, name, the index of the
+camera when it is attached, and whether `restore --watch` guards it while other programs
+use it (see `remember --no-guard`).
+--json prints a JSON array of {"path", "name", "file", "attached", "guarded"} (attached:
+the index, or null).
 )";
 
 constexpr const char* kRestore = R"(Usage: korvane-cam restore [CAMERA]
@@ -120,8 +126,13 @@ is reported and the others still go out.
 
 --watch stays running until SIGINT or SIGTERM: it restores the attached cameras, then
 each camera with kept settings whenever it is plugged in (again), waiting while a new
-camera does not answer yet. It logs one line per camera to standard error and uses no
-CPU while nothing happens. `autostart on` runs it at every login.
+camera does not answer yet. While another program has a guarded camera open, it keeps a
+descriptor of its own on it and puts back each kept setting that program changes, in the
+order above, a moment after the last change; a program that changes one setting back
+again and again has it after a few rounds. Changes made with this tool or the window are
+the user's and are left alone until the other program closes the camera. It logs one line
+per camera and event to standard error and uses no CPU while nothing happens.
+`autostart on` runs it at every login.
 )";
 
 constexpr const char* kAutostart = R"(Usage: korvane-cam autostart on|off

@@ -29,19 +29,24 @@ std::optional<std::size_t> AttachedIndex(const TFVideoCaptureDevices& devices,
 
 // A Video4Linux2 camera's by-id link and port path, so that it is found by either later.
 v4l2::NodeLinks LinksOf(TOpenCamera& camera) {
+  const auto device = V4l2DeviceOf(camera);
+  if (!device) return {};
+  return v4l2::LinksOfNode(device->GetDoor(), device->NodePath());
+}
+
+}  // namespace
+
+std::shared_ptr<v4l2::V4l2Device> V4l2DeviceOf(TOpenCamera& camera) {
   const ComPtr<IBaseFilter> filter =
       camera.Call("", [](TFCamera& c) { return c.GetCaptureFilter(); });
   ComPtr<IV4l2DeviceAccess> access;
   if (!filter ||
       FAILED(filter->QueryInterface(IID_IV4l2DeviceAccess, access.ReleaseAndGetVoidAddressOf())) ||
       !access) {
-    return {};
+    return nullptr;
   }
-  const auto device = access->Device();
-  return v4l2::LinksOfNode(device->GetDoor(), device->NodePath());
+  return access->Device();
 }
-
-}  // namespace
 
 void TRestoreLog::Written(std::string_view name, const std::string& value) {
   FWrites.push_back(std::string(name) + "=" + value);
@@ -53,14 +58,15 @@ void TRestoreLog::Refused(const ECliError& error) {
   FRefusals.emplace_back(message);
 }
 
-void RestoreCamera(TOpenCamera& camera, const TRememberedCamera& remembered, TWriteLog& log) {
+void RestoreCamera(TOpenCamera& camera, const TRememberedCamera& remembered, TWriteLog& log,
+                   const TMayWrite& mayWrite) {
   // The camera's name may have changed since (a firmware update): the device path is the key.
   if (!remembered.Settings.SectionFound) {
     throw ECliError(TExitCode::SettingsFile,
                     camera.Message("", "the remembered settings file " + remembered.File.string() +
                                            " has no section [" + remembered.Name + "]"));
   }
-  ApplySettings(camera, remembered.Settings.Settings, log);
+  ApplySettings(camera, remembered.Settings.Settings, log, mayWrite);
 }
 
 std::string RestoredText(const TOpenCamera& camera, const TRestoreLog& log) {
@@ -70,7 +76,7 @@ std::string RestoredText(const TOpenCamera& camera, const TRestoreLog& log) {
   return text;
 }
 
-void RememberCamera(TOpenCamera& camera, std::ostream& out, std::ostream& err) {
+void RememberCamera(TOpenCamera& camera, bool guarded, std::ostream& out, std::ostream& err) {
   if (camera.Device().Path.empty()) {
     throw ECliError(TExitCode::Unsupported,
                     camera.Message("", "has no device path, so its settings cannot be kept"));
@@ -78,8 +84,9 @@ void RememberCamera(TOpenCamera& camera, std::ostream& out, std::ostream& err) {
   TUnreadSettings unread;
   const TCameraSettings settings = ReadCameraSettings(camera, &unread);
   const v4l2::NodeLinks links = LinksOf(camera);
-  const TRememberedCamera remembered = Remember(RememberedFolder(), camera.Device().Path,
-                                                camera.Name(), settings, links.byId, links.byPath);
+  const TRememberedCamera remembered =
+      Remember(RememberedFolder(), camera.Device().Path, camera.Name(), settings, links.byId,
+               links.byPath, guarded);
   out << PrintableText("Remembered the settings of " + Quoted(camera.Name()) + " (" +
                        remembered.DevicePath + ") in " + remembered.File.string())
       << "\n"
@@ -108,7 +115,8 @@ void ListRememberedCameras(const TFVideoCaptureDevices& devices, bool json, std:
       list.push_back({{"path", camera.DevicePath},
                       {"name", camera.Name},
                       {"file", camera.File.string()},
-                      {"attached", index ? nlohmann::ordered_json(*index) : nullptr}});
+                      {"attached", index ? nlohmann::ordered_json(*index) : nullptr},
+                      {"guarded", camera.Guarded}});
     }
     out << list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
     return;
@@ -117,11 +125,12 @@ void ListRememberedCameras(const TFVideoCaptureDevices& devices, bool json, std:
     out << "No remembered settings.\n";
     return;
   }
-  std::vector<std::vector<std::string>> rows{{"Device path", "Name", "Attached"}};
+  std::vector<std::vector<std::string>> rows{{"Device path", "Name", "Attached", "Guarded"}};
   for (const TRememberedCamera& camera : cameras) {
     const auto index = AttachedIndex(devices, camera);
-    rows.push_back(
-        {camera.DevicePath, camera.Name, index ? "index " + std::to_string(*index) : "no"});
+    rows.push_back({camera.DevicePath, camera.Name,
+                    index ? "index " + std::to_string(*index) : "no",
+                    camera.Guarded ? "yes" : "no"});
   }
   out << TextTable(rows);
 }

@@ -2,6 +2,7 @@
 // `remember`, `forget`, `remembered` and `restore` (without --watch): the settings a camera
 // keeps, stored and put back.
 
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -11,6 +12,10 @@
 #include "cli/CameraSelection.h"
 #include "cli/RememberedCameras.h"
 #include "cli/SettingsTransfer.h"
+
+namespace korvane::v4l2 {
+class V4l2Device;
+}
 
 namespace korvane::cli {
 
@@ -33,12 +38,16 @@ class TRestoreLog final : public TWriteLog {
 // Applies the camera's remembered settings as `load` applies a file. Throws ECliError
 // SettingsFile when the file lost its section, DeviceError when the camera cannot be read
 // (what went out before stays).
-void RestoreCamera(TOpenCamera& camera, const TRememberedCamera& remembered, TWriteLog& log);
+void RestoreCamera(TOpenCamera& camera, const TRememberedCamera& remembered, TWriteLog& log,
+                   const TMayWrite& mayWrite = {});
+
+// The Video4Linux2 device behind the camera, nullptr for a camera of another provider.
+std::shared_ptr<v4l2::V4l2Device> V4l2DeviceOf(TOpenCamera& camera);
 
 // "'Lab Cam' (/dev/v4l/by-id/...): Brightness=10 Exposure=manual", or "...: nothing to change".
 std::string RestoredText(const TOpenCamera& camera, const TRestoreLog& log);
 
-void RememberCamera(TOpenCamera& camera, std::ostream& out, std::ostream& err);
+void RememberCamera(TOpenCamera& camera, bool guarded, std::ostream& out, std::ostream& err);
 // Forgets the remembered camera of that device path, attached or not; false when the argument
 // is no remembered device path.
 bool ForgetDevicePath(std::string_view devicePath, std::ostream& out);

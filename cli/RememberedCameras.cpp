@@ -18,6 +18,9 @@ constexpr std::string_view kDevicePathKey = "DevicePath";
 constexpr std::string_view kCameraKey = "Camera";
 constexpr std::string_view kByIdPathKey = "ByIdPath";
 constexpr std::string_view kPortPathKey = "PortPath";
+// "0" for a camera restored when it comes only; missing (as in files remembered before) or
+// anything else guards it.
+constexpr std::string_view kGuardKey = "Guard";
 constexpr std::string_view kExtension = ".kcs";
 // File names stay well within the 255 bytes of common file systems.
 constexpr std::size_t kMaxStem = 200;
@@ -63,6 +66,7 @@ std::optional<TRememberedCamera> ReadRemembered(const std::filesystem::path& fil
   camera.Name = profile->ReadString(kSection, kCameraKey, "");
   camera.ByIdPath = profile->ReadString(kSection, kByIdPathKey, "");
   camera.PortPath = profile->ReadString(kSection, kPortPathKey, "");
+  camera.Guarded = profile->ReadString(kSection, kGuardKey, "1") != "0";
   camera.File = file;
   camera.Settings = CameraSettingsFile::Section(*profile, camera.Name);
   return camera;
@@ -120,13 +124,14 @@ std::optional<TRememberedCamera> FindRemembered(const std::filesystem::path& fol
 
 TRememberedCamera Remember(const std::filesystem::path& folder, const std::string& devicePath,
                            const std::string& name, const TCameraSettings& settings,
-                           const std::string& byIdPath, const std::string& portPath) {
+                           const std::string& byIdPath, const std::string& portPath, bool guarded) {
   TRememberedCamera camera;
   camera.DevicePath = devicePath;
   camera.Name = name;
   camera.File = RememberedFile(folder, devicePath);
   camera.ByIdPath = byIdPath;
   camera.PortPath = portPath;
+  camera.Guarded = guarded;
   std::vector<TSettingsFileKey> keys{
       {std::string(kSection), std::string(kDevicePathKey), devicePath},
       {std::string(kSection), std::string(kCameraKey), name}};
@@ -134,6 +139,7 @@ TRememberedCamera Remember(const std::filesystem::path& folder, const std::strin
     keys.push_back({std::string(kSection), std::string(kByIdPathKey), byIdPath});
   if (!portPath.empty())
     keys.push_back({std::string(kSection), std::string(kPortPathKey), portPath});
+  if (!guarded) keys.push_back({std::string(kSection), std::string(kGuardKey), "0"});
   std::string text;
   try {
     text = CameraSettingsFile::Text(name, settings, keys);

@@ -26,6 +26,8 @@ struct TRememberedCamera {
   // share the by-id link, and are listed by their ports while two of them are attached.
   std::string ByIdPath;
   std::string PortPath;
+  // Kept at its settings while other programs use it, not only when it comes.
+  bool Guarded = true;
 };
 
 // Whether the remembered camera is the one listed with that device path: by the path it was
@@ -55,7 +57,8 @@ std::optional<TRememberedCamera> FindRemembered(const std::filesystem::path& fol
 // reading at the same time sees the old file or the new one. Throws ECliError SettingsFile.
 TRememberedCamera Remember(const std::filesystem::path& folder, const std::string& devicePath,
                            const std::string& name, const TCameraSettings& settings,
-                           const std::string& byIdPath = "", const std::string& portPath = "");
+                           const std::string& byIdPath = "", const std::string& portPath = "",
+                           bool guarded = true);
 
 // Removes the camera's file; false when it had none. Throws ECliError SettingsFile when the file
 // cannot be removed.

@@ -1,5 +1,7 @@
 #include "cli/RestoreWatch.h"
 
+#include <poll.h>
+
 #include <algorithm>
 #include <chrono>
 #include <map>
@@ -8,10 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "cli/CameraGuard.h"
+#include "cli/PrintableText.h"
 #include "cli/RememberCommands.h"
 #include "platform/devices/DeviceProvider.h"
 #include "platform/os/FileAccess.h"
+#include "platform/os/FolderWatch.h"
 #include "platform/os/Waiting.h"
+#include "platform/v4l2/UserChanges.h"
+#include "platform/v4l2/V4l2Device.h"
 
 namespace korvane::cli {
 namespace {
@@ -47,12 +54,19 @@ class TWatcher {
   bool TryOne(const std::string& devicePath, const TPending& pending,
               const TFVideoCaptureDevices& devices);
   int Timeout() const;
+  // Guards the camera just restored, when it is remembered so, and it is a Video4Linux2 one.
+  void Guard(TOpenCamera& camera, const TRememberedCamera& remembered);
 
   std::ostream& FErr;
   os::StopSignals FStop;  // first: no signal may end the process between two steps
   std::vector<std::unique_ptr<devices::DeviceWatch>> FWatches;
   std::filesystem::path FFolder;
-  std::map<std::string, TPending> FPending;  // by device path
+  std::map<std::string, TPending> FPending;                      // by device path
+  std::map<std::string, std::unique_ptr<TCameraGuard>> FGuards;  // by device path
+  // The remembered settings: a camera remembered, remembered again or forgotten while the
+  // watcher runs is guarded, or no longer, from then on.
+  os::FolderWatch FRememberedChanges;
+  void RememberedChanged();
 };
 
 TWatcher::TWatcher(std::ostream& err) : FErr(err), FFolder(RememberedFolder()) {
@@ -86,9 +100,12 @@ void TWatcher::Want(const std::string& devicePath, bool announced) {
 }
 
 int TWatcher::Timeout() const {
-  if (FPending.empty()) return -1;
   TClock::time_point next = TClock::time_point::max();
   for (const auto& [path, pending] : FPending) next = std::min(next, pending.NextTry);
+  for (const auto& [path, guard] : FGuards) {
+    if (const auto due = guard->Due()) next = std::min(next, *due);
+  }
+  if (next == TClock::time_point::max()) return -1;
   const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - TClock::now());
   return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(wait.count(), 0, 60000));
 }
@@ -113,12 +130,51 @@ bool TWatcher::TryOne(const std::string& devicePath, const TPending& pending,
     std::string line = "restored " + RestoredText(camera, log);
     for (const std::string& refusal : log.Refusals()) line += "; refused: " + refusal;
     Log(line);
+    Guard(camera, *remembered);
     return true;
   } catch (const ECliError& error) {
     // Not answering yet is worth waiting for; a broken settings file is not.
     if (patient && error.Code() != TExitCode::SettingsFile) return false;
     Log(std::string(error.what()) + "; not restored");
     return true;
+  }
+}
+
+void TWatcher::Guard(TOpenCamera& camera, const TRememberedCamera& remembered) {
+  const std::string& path = camera.Device().Path;
+  if (!remembered.Guarded) {
+    FGuards.erase(path);
+    return;
+  }
+  const std::shared_ptr<v4l2::V4l2Device> device = V4l2DeviceOf(camera);
+  if (!device) return;
+  // Plugged in again, perhaps under another node.
+  const auto known = FGuards.find(path);
+  if (known != FGuards.end() && known->second->NodePath() == device->NodePath()) return;
+  FGuards.erase(path);
+  try {
+    FGuards[path] =
+        std::make_unique<TCameraGuard>(FFolder, path, device->GetDoor(), device->NodePath(),
+                                       [this](const std::string& line) { Log(line); });
+  } catch (const ECliError& error) {
+    FGuards.erase(path);
+    Log(error.what());
+  }
+}
+
+void TWatcher::RememberedChanged() {
+  std::set<std::string> guarded;
+  for (const TRememberedCamera& camera : ListRemembered(FFolder)) {
+    if (!camera.Guarded) continue;
+    for (const std::string* path : {&camera.DevicePath, &camera.PortPath, &camera.ByIdPath}) {
+      if (!path->empty()) guarded.insert(*path);
+    }
+  }
+  std::erase_if(FGuards, [&](const auto& entry) { return !guarded.contains(entry.first); });
+  // A camera attached now is found by its restore, which finds nothing to change when it was
+  // just remembered, and then guarded.
+  for (const std::string& path : guarded) {
+    if (!FGuards.contains(path) && !FPending.contains(path)) Want(path, false);
   }
 }
 
@@ -161,24 +217,52 @@ void TWatcher::Run() {
   }
   TryDue();
   Log("watching for cameras with remembered settings in " + FFolder.string());
-  std::vector<int> descriptors{FStop.Descriptor()};
-  for (const auto& watch : FWatches) descriptors.push_back(watch->Descriptor());
+  // Without the watch a camera remembered later is guarded from its next plug-in.
+  if (const int error = FRememberedChanges.Start(FFolder); error != 0) {
+    Log("cannot watch " + FFolder.string() + ": " + os::ErrnoText(error));
+  }
   for (;;) {
     TryDue();
-    const std::vector<bool> ready = os::WaitReadable(descriptors, Timeout());
+    std::vector<os::WaitEntry> descriptors{{FStop.Descriptor(), POLLIN},
+                                           {FRememberedChanges.Descriptor(), POLLIN}};
+    for (const auto& watch : FWatches) descriptors.push_back({watch->Descriptor(), POLLIN});
+    // Each guard's entries by its device path: a guard may be gone by the time they are served.
+    struct TGuardEntries {
+      std::string Path;
+      std::size_t First;
+      std::size_t Count;
+    };
+    std::vector<TGuardEntries> guarded;
+    for (const auto& [path, guard] : FGuards) {
+      const std::vector<os::WaitEntry> entries = guard->WaitEntries();
+      guarded.push_back({path, descriptors.size(), entries.size()});
+      descriptors.insert(descriptors.end(), entries.begin(), entries.end());
+    }
+    const std::vector<bool> ready = os::WaitReady(descriptors, Timeout());
     if (ready[0]) {
       if (const std::string signal = FStop.Take(); !signal.empty()) {
         Log("stopped by " + signal);
         return;
       }
     }
+    if (ready[1]) {
+      FRememberedChanges.Drain();
+      RememberedChanged();
+    }
     std::vector<std::string> appeared;
     for (std::size_t i = 0; i < FWatches.size(); ++i) {
-      if (!ready[i + 1]) continue;
+      if (!ready[i + 2]) continue;
       if (const int error = FWatches[i]->TakeAppeared(&appeared); error != 0) {
         throw ECliError(TExitCode::DeviceError,
                         "restore --watch: cannot watch for cameras: " + os::ErrnoText(error));
       }
+    }
+    for (const TGuardEntries& entries : guarded) {
+      const auto guard = FGuards.find(entries.Path);
+      if (guard == FGuards.end()) continue;
+      const auto first = ready.begin() + static_cast<std::ptrdiff_t>(entries.First);
+      const std::vector<bool> mine(first, first + static_cast<std::ptrdiff_t>(entries.Count));
+      if (!guard->second->Serve(mine)) FGuards.erase(guard);
     }
     if (appeared.empty()) continue;
     // Read afresh: a camera remembered while the watcher runs is watched for from then on.
@@ -197,6 +281,8 @@ void TWatcher::Run() {
 }  // namespace
 
 void WatchAndRestore(std::ostream& err) {
+  // What the watcher writes puts remembered settings back; it is not the user's own change.
+  v4l2::SetUserChangesNoted(false);
   TWatcher(err).Run();
 }
 

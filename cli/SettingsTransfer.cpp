@@ -114,7 +114,9 @@ void LoadSettings(TOpenCamera& camera, const std::filesystem::path& file, std::o
   log.EndWithFailures();
 }
 
-void ApplySettings(TOpenCamera& camera, const TCameraSettings& settings, TWriteLog& log) {
+void ApplySettings(TOpenCamera& camera, const TCameraSettings& settings, TWriteLog& log,
+                   const TMayWrite& mayWrite) {
+  const auto allowed = [&](std::string_view name) { return !mayWrite || mayWrite(name); };
   // A control that cannot be read is that control's failure: it goes to the log, and the
   // others are still applied.
   std::array<bool, kSettingsPropertyCount> failed{};
@@ -129,7 +131,7 @@ void ApplySettings(TOpenCamera& camera, const TCameraSettings& settings, TWriteL
       log.Refused(*error);
       continue;
     }
-    if (!differs) continue;
+    if (!differs || !allowed(property.Name)) continue;
     TryWrite(
         camera, property.Name, settings.Autos[i] ? "auto" : "manual",
         [&](TFCamera& c) { (c.*property.SetAuto)(settings.Autos[i]); }, log);
@@ -152,7 +154,7 @@ void ApplySettings(TOpenCamera& camera, const TCameraSettings& settings, TWriteL
       log.Refused(*error);
       continue;
     }
-    if (!write) continue;
+    if (!write || !allowed(property.Name)) continue;
     TryWrite(
         camera, property.Name, std::to_string(*write),
         [&](TFCamera& c) { (c.*property.SetValue)(*write); }, log);
@@ -167,14 +169,13 @@ void ApplySettings(TOpenCamera& camera, const TCameraSettings& settings, TWriteL
   // already at the frequency is left alone, as a value already in place is. A frequency that
   // cannot be read back may still be written.
   const bool is50 = settings.PowerFrequency == kPowerFrequency50Hz;
-  bool differs =
-      frequencySupported && (is50 || settings.PowerFrequency == kPowerFrequency60Hz);
+  bool differs = frequencySupported && (is50 || settings.PowerFrequency == kPowerFrequency60Hz);
   if (differs) {
     (void)camera.TryCall(kPowerFrequencyKey, [&](TFCamera& c) {
       differs = c.GetPowerLineFrequency() != (is50 ? pf50Hz : pf60Hz);
     });
   }
-  if (differs) {
+  if (differs && allowed(kPowerFrequencyKey)) {
     TryWrite(
         camera, kPowerFrequencyKey, is50 ? "50" : "60",
         [&](TFCamera& c) { c.SetPowerLineFrequency(is50 ? pf50Hz : pf60Hz); }, log);

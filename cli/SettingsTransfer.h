@@ -3,6 +3,7 @@
 // component in place of the window's rows.
 
 #include <filesystem>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -59,11 +60,16 @@ void SaveSettings(TOpenCamera& camera, const std::filesystem::path& file, std::o
 // One error line per property left out, then ECliError DeviceError when there was any.
 void ReportUnread(const TUnreadSettings& unread, std::ostream& err);
 
+// Asked before each write that a property needs, with the property's name: false leaves it as
+// the camera has it.
+using TMayWrite = std::function<bool(std::string_view name)>;
+
 // Applies settings the way the window's load does: the Auto states of the supported
 // properties, then their values (written only where the value rule moves the position), then
 // the power frequency. A refused write goes to the log and the others still go out; a failed
 // read ends it with ECliError DeviceError.
-void ApplySettings(TOpenCamera& camera, const TCameraSettings& settings, TWriteLog& log);
+void ApplySettings(TOpenCamera& camera, const TCameraSettings& settings, TWriteLog& log,
+                   const TMayWrite& mayWrite = {});
 
 // Applies the camera's section of the file (ApplySettings), printing NAME=VALUE for each write.
 // Throws ECliError SettingsFile (no such file or no section for the camera: nothing written) or

@@ -231,4 +231,16 @@ std::string QuotedPath(const std::filesystem::path& path) {
   return quoted;
 }
 
+std::string ProgramName(int pid) {
+  const UniqueFd fd(
+      ::open(("/proc/" + std::to_string(pid) + "/cmdline").c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.Valid()) return {};
+  char buffer[4096];
+  const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer - 1);
+  if (got <= 0) return {};
+  buffer[got] = '\0';
+  const std::string first(buffer);  // up to the first argument's end
+  return first.substr(first.rfind('/') == std::string::npos ? 0 : first.rfind('/') + 1);
+}
+
 }  // namespace korvane::os

@@ -95,6 +95,10 @@ std::string SizeText(std::size_t bytes);
 
 std::string ErrnoText(int error);
 
+// The name a process was started under (the file name of its first argument), "" when it has
+// ended or cannot be looked into.
+std::string ProgramName(int pid);
+
 // For tests: called after every whole read of LoadRegularFile, so that a test can replace the
 // file between two reads of one load and show that a load reads once. Empty to stop.
 void SetAfterReadHook(std::function<void(const std::filesystem::path&)> hook);

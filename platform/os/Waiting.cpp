@@ -60,8 +60,14 @@ std::string StopSignals::Take() {
 }
 
 std::vector<bool> WaitReadable(const std::vector<int>& descriptors, int timeoutMs) {
+  std::vector<WaitEntry> entries;
+  for (const int fd : descriptors) entries.push_back({fd, POLLIN});
+  return WaitReady(entries, timeoutMs);
+}
+
+std::vector<bool> WaitReady(const std::vector<WaitEntry>& descriptors, int timeoutMs) {
   std::vector<pollfd> entries;
-  for (const int fd : descriptors) entries.push_back({fd, POLLIN, 0});
+  for (const WaitEntry& entry : descriptors) entries.push_back({entry.descriptor, entry.events, 0});
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   int wait = timeoutMs;
   for (;;) {

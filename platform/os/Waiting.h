@@ -33,4 +33,11 @@ class StopSignals {
 // ready; all false after the time-out. Throws std::system_error when poll fails.
 std::vector<bool> WaitReadable(const std::vector<int>& descriptors, int timeoutMs);
 
+// The same with the events to wait for given per descriptor (poll(2)'s POLLIN, POLLPRI, ...).
+struct WaitEntry {
+  int descriptor;
+  short events;
+};
+std::vector<bool> WaitReady(const std::vector<WaitEntry>& descriptors, int timeoutMs);
+
 }  // namespace korvane::os

@@ -86,4 +86,21 @@ int Door::CloseDeviceWatch(int watch) const {
   return ErrorOf(kernel_->CloseDeviceWatch(watch));
 }
 
+int Door::WatchOpens(const std::string& path) const {
+  const int fd = Retried([&] { return kernel_->WatchOpens(path); });
+  return fd >= 0 ? fd : -ErrorOf(fd);
+}
+
+int Door::ReadOpenWatch(int watch, int* othersOpen) const {
+  return ErrorOf(Retried([&] { return kernel_->ReadOpenWatch(watch, othersOpen); }));
+}
+
+int Door::OpenWatchHolders(int watch, std::vector<int>* pids) const {
+  return ErrorOf(Retried([&] { return kernel_->OpenWatchHolders(watch, pids); }));
+}
+
+int Door::CloseOpenWatch(int watch) const {
+  return ErrorOf(kernel_->CloseOpenWatch(watch));
+}
+
 }  // namespace korvane::v4l2

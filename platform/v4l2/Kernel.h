@@ -48,6 +48,28 @@ class Kernel {
   // stays valid, so a call retried after EINTR loses nothing.
   virtual int ReadDeviceWatch(int watch, std::vector<std::string>* appeared) = 0;
   virtual int CloseDeviceWatch(int watch) = 0;
+
+  // Another program using a camera. WatchOpens gives a descriptor of this process, for poll(2)
+  // beside the caller's own, that turns readable when a process may have opened or closed the
+  // node (the kernel's file watch: IN_OPEN and IN_CLOSE on the node, never a time-out).
+  virtual int WatchOpens(const std::string& path) = 0;
+  // Takes what made the watch readable and tells how many open files of the node other
+  // processes hold now, as far as this process can see them; this process's own are left out.
+  virtual int ReadOpenWatch(int watch, int* othersOpen) = 0;
+  virtual int CloseOpenWatch(int watch) = 0;
+  // The processes other than this one that hold the watched node open now, as far as this
+  // process can see them (a real kernel shows only the user's own processes).
+  virtual int OpenWatchHolders(int watch, std::vector<int>* pids) = 0;
+
+  // What to ask the system's poll(2) for, beside the caller's own descriptors, to learn of the
+  // given events on one of this kernel's device descriptors. A real node reports control events
+  // as POLLPRI (and POLLIN only for a queue that streams: asked while it does not, it answers
+  // POLLERR at once).
+  virtual short SystemPollEvents(short events) const { return events; }
+
+  // A folder where the programs of this project on this kernel leave notes for each other
+  // about its devices (UserChanges.h), "" for none. Not created here.
+  virtual std::string NotesFolder() const = 0;
 };
 
 // The machine's own kernel.
@@ -77,6 +99,12 @@ class Door {
   int WatchDevices() const;
   int ReadDeviceWatch(int watch, std::vector<std::string>* appeared) const;
   int CloseDeviceWatch(int watch) const;
+  // The watch's descriptor, or -errno.
+  int WatchOpens(const std::string& path) const;
+  int ReadOpenWatch(int watch, int* othersOpen) const;
+  int CloseOpenWatch(int watch) const;
+  int OpenWatchHolders(int watch, std::vector<int>* pids) const;
+  short SystemPollEvents(short events) const { return kernel_->SystemPollEvents(events); }
 
   Kernel& kernel() const { return *kernel_; }
   const std::shared_ptr<Kernel>& SharedKernel() const { return kernel_; }

@@ -4,10 +4,13 @@
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -15,6 +18,7 @@
 
 #include "platform/v4l2/Kernel.h"
 #include "platform/v4l2/NodeWatch.h"
+#include "platform/v4l2/OpenWatch.h"
 
 namespace korvane::v4l2 {
 namespace {
@@ -24,8 +28,24 @@ constexpr std::size_t kMaxTextFile = 64 * 1024;
 
 class LibcKernel final : public Kernel {
  public:
-  int Open(const std::string& path, int flags) override { return ::open(path.c_str(), flags); }
-  int Close(int fd) override { return ::close(fd); }
+  // The device each descriptor opened is noted, so that an open watch can leave this process's
+  // own opens out.
+  int Open(const std::string& path, int flags) override {
+    const int fd = ::open(path.c_str(), flags);
+    struct stat node = {};
+    if (fd >= 0 && ::fstat(fd, &node) == 0 && S_ISCHR(node.st_mode)) {
+      const std::lock_guard lock(watchesMutex_);
+      ownNodes_[fd] = node.st_rdev;
+    }
+    return fd;
+  }
+  int Close(int fd) override {
+    {
+      const std::lock_guard lock(watchesMutex_);
+      ownNodes_.erase(fd);
+    }
+    return ::close(fd);
+  }
   int Ioctl(int fd, unsigned long request, void* argument) override {
     return ::ioctl(fd, request, argument);
   }
@@ -117,9 +137,63 @@ class LibcKernel final : public Kernel {
     return 0;
   }
 
+  int WatchOpens(const std::string& path) override {
+    auto watch = std::make_unique<OpenWatch>();
+    if (watch->Start(path) != 0) return -1;
+    const int fd = watch->Descriptor();
+    const std::lock_guard lock(watchesMutex_);
+    openWatches_[fd] = std::move(watch);
+    return fd;
+  }
+
+  int ReadOpenWatch(int watch, int* othersOpen) override {
+    const std::lock_guard lock(watchesMutex_);
+    const auto found = openWatches_.find(watch);
+    if (found == openWatches_.end()) {
+      errno = EBADF;
+      return -1;
+    }
+    const dev_t node = found->second->Node();
+    const auto own = std::count_if(ownNodes_.begin(), ownNodes_.end(),
+                                   [&](const auto& entry) { return entry.second == node; });
+    return found->second->Read(static_cast<int>(own), othersOpen);
+  }
+
+  int OpenWatchHolders(int watch, std::vector<int>* pids) override {
+    dev_t node = 0;
+    {
+      const std::lock_guard lock(watchesMutex_);
+      const auto found = openWatches_.find(watch);
+      if (found == openWatches_.end()) {
+        errno = EBADF;
+        return -1;
+      }
+      node = found->second->Node();
+    }
+    *pids = ProcessesHolding(node);
+    return 0;
+  }
+
+  int CloseOpenWatch(int watch) override {
+    const std::lock_guard lock(watchesMutex_);
+    if (openWatches_.erase(watch) == 0) {
+      errno = EBADF;
+      return -1;
+    }
+    return 0;
+  }
+
+  // The user's runtime folder: private to the user, emptied at logout.
+  std::string NotesFolder() const override {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return runtime && *runtime ? std::string(runtime) + "/korvane-cam" : std::string();
+  }
+
  private:
   std::mutex watchesMutex_;
   std::map<int, std::unique_ptr<NodeWatch>> watches_;
+  std::map<int, std::unique_ptr<OpenWatch>> openWatches_;
+  std::map<int, dev_t> ownNodes_;  // this process's descriptors of device nodes
 };
 
 }  // namespace

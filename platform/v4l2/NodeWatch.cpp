@@ -17,7 +17,13 @@ constexpr std::uint32_t kRootMask = IN_CREATE | IN_ATTRIB | IN_MOVED_TO | IN_ONL
 // udev makes a link under a hidden name and renames it into place.
 constexpr std::uint32_t kFolderMask = IN_CREATE | IN_MOVED_TO | IN_ONLYDIR;
 
-std::vector<std::string> Entries(const std::string& folder) {
+bool IsVideoNode(const std::string& name) {
+  return name.starts_with("video");
+}
+
+}  // namespace
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
   std::vector<std::string> names;
   DIR* directory = ::opendir(folder.c_str());
   if (!directory) return names;
@@ -28,12 +34,6 @@ std::vector<std::string> Entries(const std::string& folder) {
   ::closedir(directory);
   return names;
 }
-
-bool IsVideoNode(const std::string& name) {
-  return name.starts_with("video");
-}
-
-}  // namespace
 
 NodeWatch::~NodeWatch() {
   if (fd_ >= 0) ::close(fd_);
@@ -62,7 +62,7 @@ void NodeWatch::WatchFolder(const std::string& folder, std::vector<std::string>*
   if (watched < 0) return;  // not there yet, or gone again: its parent's watch tells
   folders_[watched] = folder;
   const bool linkParent = folder == root_ + "/v4l";
-  for (const std::string& name : Entries(folder)) {
+  for (const std::string& name : FolderEntries(folder)) {
     if (linkParent) {
       if (name == "by-id" || name == "by-path") WatchFolder(folder + "/" + name, appeared);
     } else if (!name.starts_with('.')) {
@@ -72,7 +72,7 @@ void NodeWatch::WatchFolder(const std::string& folder, std::vector<std::string>*
 }
 
 void NodeWatch::ReportNodes(std::vector<std::string>* appeared) const {
-  for (const std::string& name : Entries(root_)) {
+  for (const std::string& name : FolderEntries(root_)) {
     if (IsVideoNode(name)) appeared->push_back(root_ + "/" + name);
   }
 }

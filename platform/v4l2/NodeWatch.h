@@ -11,6 +11,9 @@
 
 namespace korvane::v4l2 {
 
+// The names in a folder without "." and "..", none when it cannot be read.
+std::vector<std::string> FolderEntries(const std::string& folder);
+
 class NodeWatch {
  public:
   // root: the device folder, "/dev" but for tests.

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "platform/v4l2/UserChanges.h"
+
 namespace korvane::v4l2 {
 namespace {
 
@@ -67,6 +69,15 @@ const ControlMapping* FindMappingOfValue(std::uint32_t id) {
   return found == std::end(kMappings) ? nullptr : found;
 }
 
+std::vector<std::uint32_t> WindowControlIds() {
+  std::vector<std::uint32_t> ids;
+  for (const ControlMapping& mapping : kMappings) {
+    ids.push_back(mapping.id);
+    if (mapping.autoId != 0) ids.push_back(mapping.autoId);
+  }
+  return ids;
+}
+
 HRESULT V4l2Controls::Query(std::uint32_t id, v4l2_queryctrl* query) {
   *query = v4l2_queryctrl{};
   query->id = id;
@@ -86,6 +97,8 @@ HRESULT V4l2Controls::Read(std::uint32_t id, LONG* value) {
 HRESULT V4l2Controls::Write(std::uint32_t id, LONG value) {
   const HRESULT opened = device_->EnsureOpen();
   if (FAILED(opened)) return opened;
+  // Before the write, so that a guard knows it for the user's when the change reaches it.
+  NoteUserChange(device_->GetDoor(), device_->NodePath(), id);
   v4l2_control control{id, value};
   const int error = device_->Ioctl(VIDIOC_S_CTRL, &control);
   if (error != EACCES) return ResultFromErrno(error, CallKind::ControlWrite);

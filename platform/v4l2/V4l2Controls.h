@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/DirectShow9.h"
 #include "platform/v4l2/V4l2Device.h"
@@ -42,6 +43,8 @@ struct ControlMapping {
 const ControlMapping* FindControlMapping(ControlInterface interface, LONG property);
 // The companion of a value control, for the driver's own dialog (nullptr when it has none).
 const ControlMapping* FindMappingOfValue(std::uint32_t id);
+// The driver controls behind the window's rows: every value control and automatic companion.
+std::vector<std::uint32_t> WindowControlIds();
 
 class V4l2Controls {
  public:

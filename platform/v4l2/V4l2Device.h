@@ -30,10 +30,11 @@ class V4l2Device {
 
   const std::string& NodePath() const { return nodePath_; }
   const Door& GetDoor() const { return door_; }
+  // The descriptor (opened now if it is not yet), or -errno of the failed open: for poll(2),
+  // where events for it are waited for.
+  int Descriptor();
 
  private:
-  // The descriptor, or -errno of the failed open.
-  int Descriptor();
   // An ioctl on the open descriptor, an unplugging camera's error read as ENODEV.
   int IoctlOn(int fd, unsigned long request, void* argument) const;
 

@@ -64,6 +64,31 @@ void TEmulatedCameraFile::SetPresent(const std::string& camera, bool present) {
   Change([&](nlohmann::json& document) { Camera(document, camera)["present"] = present; });
 }
 
+nlohmann::json TEmulatedCameraFile::TestCamera(const std::string& id, nlohmann::json usb) {
+  return {{"id", id},
+          {"usb", std::move(usb)},
+          {"controls",
+           {{{"name", "brightness"}, {"min", 0}, {"max", 255}, {"default", 128}, {"value", 128}},
+            {{"name", "contrast"}, {"min", 0}, {"max", 255}, {"default", 32}, {"value", 32}},
+            {{"name", "white_balance_temperature"},
+             {"min", 2800},
+             {"max", 6500},
+             {"step", 10},
+             {"default", 4600},
+             {"value", 4600}},
+            {{"name", "white_balance_automatic"}, {"default", 1}, {"value", 1}},
+            {{"name", "auto_exposure"}, {"menu", {1, 3}}, {"default", 3}, {"value", 3}},
+            {{"name", "exposure_time_absolute"},
+             {"min", 3},
+             {"max", 2047},
+             {"default", 250},
+             {"value", 250}},
+            {{"name", "power_line_frequency"}, {"menu", {0, 1, 2}}, {"default", 1}, {"value", 1}}}},
+          {"formats",
+           {{{"fourcc", "YUYV"},
+             {"sizes", {{{"width", 640}, {"height", 480}, {"intervals", {"1/30"}}}}}}}}};
+}
+
 nlohmann::json& TEmulatedCameraFile::Camera(nlohmann::json& document, const std::string& id) {
   for (nlohmann::json& camera : document.at("cameras")) {
     if (camera.at("id") == id) return camera;

@@ -26,6 +26,9 @@ class TEmulatedCameraFile {
   void SetPresent(const std::string& camera, bool present);
 
   static nlohmann::json& Camera(nlohmann::json& document, const std::string& id);
+  // A camera with brightness, contrast, white balance (automatic), exposure (aperture
+  // priority) and the power-line frequency (50 Hz), all at their defaults.
+  static nlohmann::json TestCamera(const std::string& id, nlohmann::json usb);
   static nlohmann::json& Control(nlohmann::json& camera, const std::string& name);
 
  private:

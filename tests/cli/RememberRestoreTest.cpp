@@ -16,44 +16,18 @@ namespace {
 
 using nlohmann::json;
 
-// A camera with brightness, contrast, white balance (automatic), exposure (aperture priority)
-// and the power-line frequency (50 Hz).
-json Camera(const std::string& id, json usb) {
-  return {{"id", id},
-          {"usb", std::move(usb)},
-          {"controls",
-           {{{"name", "brightness"}, {"min", 0}, {"max", 255}, {"default", 128}, {"value", 128}},
-            {{"name", "contrast"}, {"min", 0}, {"max", 255}, {"default", 32}, {"value", 32}},
-            {{"name", "white_balance_temperature"},
-             {"min", 2800},
-             {"max", 6500},
-             {"step", 10},
-             {"default", 4600},
-             {"value", 4600}},
-            {{"name", "white_balance_automatic"}, {"default", 1}, {"value", 1}},
-            {{"name", "auto_exposure"}, {"menu", {1, 3}}, {"default", 3}, {"value", 3}},
-            {{"name", "exposure_time_absolute"},
-             {"min", 3},
-             {"max", 2047},
-             {"default", 250},
-             {"value", 250}},
-            {{"name", "power_line_frequency"}, {"menu", {0, 1, 2}}, {"default", 1}, {"value", 1}}}},
-          {"formats",
-           {{{"fourcc", "YUYV"},
-             {"sizes", {{{"width", 640}, {"height", 480}, {"intervals", {"1/30"}}}}}}}}};
-}
-
 // "solo", a camera of its own (index 0); "left" and "right", two of one model without a serial
 // number on two ports (indexes 1 and 2), which share a by-id name and so are told apart by port.
 json Cameras() {
   const json twin = {{"vendor", "c0de"}, {"product", "0b20"}, {"productName", "Twin Cam"}};
   return {{"cameras",
-           {Camera("solo", {{"vendor", "c0de"},
-                            {"product", "0a10"},
-                            {"manufacturer", "Korvane"},
-                            {"productName", "Solo Cam"},
-                            {"serial", "S-1"}}),
-            Camera("left", twin), Camera("right", twin)}}};
+           {TEmulatedCameraFile::TestCamera("solo", {{"vendor", "c0de"},
+                                                     {"product", "0a10"},
+                                                     {"manufacturer", "Korvane"},
+                                                     {"productName", "Solo Cam"},
+                                                     {"serial", "S-1"}}),
+            TEmulatedCameraFile::TestCamera("left", twin),
+            TEmulatedCameraFile::TestCamera("right", twin)}}};
 }
 
 class RememberRestoreTest : public ::testing::Test {
@@ -99,7 +73,7 @@ TEST_F(RememberRestoreTest, RememberedSettingsComeBackWithRestoreUntilForgotten)
       << text;
   const json listed = json::parse(Run({"remembered", "--json"}).Out);
   EXPECT_EQ(listed, json::parse(R"([{"path": ")" + path + R"(", "name": "Solo Cam", "file": ")" +
-                                file.string() + R"(", "attached": 0}])"));
+                                file.string() + R"(", "attached": 0, "guarded": true}])"));
 
   // The window's loading reads the file as its own.
   RunOk({"set", "0", "Brightness=10", "WhiteBalance=5000", "WhiteBalance=auto"});
@@ -155,9 +129,9 @@ TEST_F(RememberRestoreTest, TwoIdenticalCamerasOnTwoPortsKeepTheirOwnSettings) {
 TEST_F(RememberRestoreTest, ACameraWhoseSerialAnotherUnitSharesIsFoundByItsPort) {
   const json shared = {
       {"vendor", "c0de"}, {"product", "0c30"}, {"productName", "Shared Cam"}, {"serial", "0001"}};
-  json second = Camera("second", shared);
+  json second = TEmulatedCameraFile::TestCamera("second", shared);
   second["present"] = false;
-  FCameras.Write({{"cameras", {Camera("first", shared), second}}});
+  FCameras.Write({{"cameras", {TEmulatedCameraFile::TestCamera("first", shared), second}}});
   RunOk({"set", "0", "Brightness=50"});
   RunOk({"remember", "0"});
   const json alone = json::parse(Run({"remembered", "--json"}).Out);

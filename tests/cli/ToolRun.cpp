@@ -23,8 +23,9 @@ namespace {
 // Far beyond what the tool waits for itself (at most 20 s for a camera that does not answer).
 constexpr auto kPatience = std::chrono::seconds(60);
 
-pid_t Spawn(const TEnvironment& changes, const std::vector<std::string>& arguments,
-            const std::string& outFile, const std::string& errFile) {
+pid_t Spawn(const std::string& program, const TEnvironment& changes,
+            const std::vector<std::string>& arguments, const std::string& outFile,
+            const std::string& errFile) {
   std::vector<std::string> environment;
   for (char** entry = environ; *entry; ++entry) {
     const std::string_view text(*entry);
@@ -39,7 +40,6 @@ pid_t Spawn(const TEnvironment& changes, const std::vector<std::string>& argumen
   for (std::string& entry : environment) envp.push_back(entry.data());
   envp.push_back(nullptr);
 
-  std::string program = KORVANE_CAM;
   std::vector<std::string> args{program};
   args.insert(args.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
@@ -85,15 +85,44 @@ TToolRun RunTool(const TEnvironment& environment, const std::vector<std::string>
   const TScratchFolder outputs;
   const std::string errFile = (outputs / "err").string();
   TToolRun run;
-  run.ExitCode = WaitForEnd(Spawn(environment, arguments, outFile, errFile));
+  run.ExitCode = WaitForEnd(Spawn(KORVANE_CAM, environment, arguments, outFile, errFile));
   run.Out = outFile.starts_with("/dev/") ? std::string() : ReadText(outFile);
   run.Err = ReadText(errFile);
   return run;
 }
 
 TBackgroundTool::TBackgroundTool(const TEnvironment& environment,
-                                 const std::vector<std::string>& arguments)
-    : FPid(Spawn(environment, arguments, "/dev/null", (FOutputs / "err").string())) {}
+                                 const std::vector<std::string>& arguments,
+                                 const std::string& program)
+    : FPid(Spawn(program.empty() ? KORVANE_CAM : program, environment, arguments,
+                 (FOutputs / "out").string(), (FOutputs / "err").string())) {}
+
+std::string TBackgroundTool::Out() const {
+  return ReadText(FOutputs / "out");
+}
+
+bool TBackgroundTool::WaitForOut(const std::string& text, int count) const {
+  return WaitUntil([&] { return Occurrences(Out(), text) >= count; });
+}
+
+int TBackgroundTool::Wait() {
+  const int code = WaitForEnd(FPid);
+  FPid = -1;
+  return code;
+}
+
+std::string OtherProgramPath() {
+  return KORVANE_OTHER_PROGRAM;
+}
+
+bool WaitUntil(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
 
 TBackgroundTool::~TBackgroundTool() {
   if (FPid > 0) Stop(SIGKILL);
@@ -104,12 +133,7 @@ std::string TBackgroundTool::Err() const {
 }
 
 bool TBackgroundTool::WaitForErr(const std::string& text, int count) const {
-  const auto deadline = std::chrono::steady_clock::now() + kPatience;
-  while (Occurrences(Err(), text) < count) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
+  return WaitUntil([&] { return Occurrences(Err(), text) >= count; });
 }
 
 int TBackgroundTool::Stop(int signal) {

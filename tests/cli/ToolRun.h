@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -45,17 +46,22 @@ class TScratchFolder {
   std::filesystem::path FPath;
 };
 
-// korvane-cam running beside the test, its standard error gathered; killed at the end of the
-// object if it still runs.
+// korvane-cam (or another program) running beside the test, its output gathered; killed at the
+// end of the object if it still runs.
 class TBackgroundTool {
  public:
-  TBackgroundTool(const TEnvironment& environment, const std::vector<std::string>& arguments);
+  TBackgroundTool(const TEnvironment& environment, const std::vector<std::string>& arguments,
+                  const std::string& program = "");
   ~TBackgroundTool();
   TBackgroundTool(const TBackgroundTool&) = delete;
   TBackgroundTool& operator=(const TBackgroundTool&) = delete;
 
   pid_t Pid() const { return FPid; }
   std::string Err() const;
+  std::string Out() const;
+  bool WaitForOut(const std::string& text, int count = 1) const;
+  // Waits for the end on its own: the exit code as Stop gives it.
+  int Wait();
   // Waits until standard error holds the text at least count times; false after a limit far
   // beyond any wait the tool means to make, so a slow machine passes and a hang fails.
   bool WaitForErr(const std::string& text, int count = 1) const;
@@ -66,6 +72,12 @@ class TBackgroundTool {
   TScratchFolder FOutputs;
   pid_t FPid = -1;
 };
+
+// The stand-in for another program on an emulated camera (OtherProgram.cpp).
+std::string OtherProgramPath();
+
+// Waits until the condition holds; false after the same patience.
+bool WaitUntil(const std::function<bool()>& condition);
 
 void WriteCameraFile(const std::filesystem::path& file, const sim::SimDescription& cameras);
 sim::SimDescription ReadCameraFile(const std::filesystem::path& file);

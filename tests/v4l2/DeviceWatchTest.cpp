@@ -1,12 +1,16 @@
 // Cameras coming while a program waits: the machine's device folders watched with inotify (on a
 // folder of the test's own, laid out as /dev is), and the emulated kernel woken by its file.
 
+#include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <map>
 
 #include "platform/v4l2/NodeWatch.h"
 #include "tests/v4l2/EmulationTestSupport.h"
@@ -142,6 +146,117 @@ TEST_F(DeviceWatch, EmulatedKernelNamesTheNodesAndLinksItsFilePlugsIn) {
 
   const Door inMemory(KernelOf(CameraFile(true, 0, 10)));
   EXPECT_EQ(inMemory.WatchDevices(), -ENOTSUP);
+}
+
+// Another process's opens and closes of a node: a child process on the same camera file opens it
+// and is killed holding it, so its entry stays behind it; this process's own opens never count.
+TEST_F(DeviceWatch, EmulatedOpenWatchCountsOtherLiveProcessesOnly) {
+  const fs::path file = dir_ / "cameras.json";
+  std::ofstream(file, std::ios::binary) << CameraFile(true, 0, 10);
+  std::string error;
+  const std::shared_ptr<EmulatedKernel> kernel = EmulatedKernel::FromFile(file, &error);
+  ASSERT_TRUE(kernel) << error;
+  const Door door(kernel);
+  const int watch = door.WatchOpens("/dev/v4l/by-id/usb-1234_5678-video-index0");
+  ASSERT_GE(watch, 0) << -watch;
+  const UniqueFd owned(door, watch, &Door::CloseOpenWatch);
+  const auto others = [&] {
+    int count = -1;
+    EXPECT_EQ(door.ReadOpenWatch(watch, &count), 0);
+    return count;
+  };
+  EXPECT_EQ(others(), 0);
+  const int own = door.Open("/dev/video0", O_RDWR);
+  ASSERT_GE(own, 0);
+  EXPECT_EQ(others(), 0);
+
+  int toParent[2];
+  ASSERT_EQ(::pipe(toParent), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::string childError;
+    const auto childKernel = EmulatedKernel::FromFile(file, &childError);
+    const int opened = childKernel ? Door(childKernel).Open("/dev/video0", O_RDWR) : -1;
+    const char answer = opened >= 0 ? 'y' : 'n';
+    (void)!::write(toParent[1], &answer, 1);
+    ::pause();
+    ::_exit(0);
+  }
+  char answer = 0;
+  ASSERT_EQ(::read(toParent[0], &answer, 1), 1);
+  EXPECT_EQ(answer, 'y');
+  ASSERT_TRUE(Readable(watch, kPatienceMs));
+  EXPECT_EQ(others(), 1);
+  std::vector<int> holders;
+  EXPECT_EQ(door.OpenWatchHolders(watch, &holders), 0);
+  EXPECT_EQ(holders, std::vector<int>{child});
+  // The metadata node is another node.
+  const int metadataWatch = door.WatchOpens("/dev/video1");
+  ASSERT_GE(metadataWatch, 0);
+  const UniqueFd metadataOwned(door, metadataWatch, &Door::CloseOpenWatch);
+  int metadataOthers = -1;
+  EXPECT_EQ(door.ReadOpenWatch(metadataWatch, &metadataOthers), 0);
+  EXPECT_EQ(metadataOthers, 0);
+
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  ::close(toParent[0]);
+  ::close(toParent[1]);
+  EXPECT_EQ(others(), 0);
+  EXPECT_EQ(door.OpenWatchHolders(watch, &holders), 0);
+  EXPECT_EQ(holders, std::vector<int>{});
+  EXPECT_EQ(door.Close(own), 0);
+  EXPECT_EQ(door.WatchOpens("/dev/video9"), -ENOENT);
+  EXPECT_EQ(Door(KernelOf(CameraFile(true, 0, 10))).WatchOpens("/dev/video0"), -ENOTSUP);
+}
+
+// Another program's change of the file is one request to the driver: a control written gets its
+// value event, and the controls whose automatic companion it wrote hear that their state may
+// have turned; with the companion in the same change, the control's own event says so too.
+TEST_F(DeviceWatch, AnotherProgramsChangeOfTheFileReachesSubscribersWithTheDriversFlags) {
+  const fs::path file = dir_ / "cameras.json";
+  const auto replace = [&](const std::string& values) {
+    std::ofstream(dir_ / "next.json", std::ios::binary) << Cameras(Camera(values));
+    fs::rename(dir_ / "next.json", file);
+  };
+  const auto controls = [](int automatic, int temperature, int brightness) {
+    return R"({"name":"white_balance_temperature","min":2800,"max":6500,"step":10,"value":)" +
+           std::to_string(temperature) + R"(},{"name":"white_balance_automatic","value":)" +
+           std::to_string(automatic) + R"(},{"name":"brightness","min":0,"max":255,"value":)" +
+           std::to_string(brightness) + "}";
+  };
+  replace(controls(1, 4600, 128));
+  std::string error;
+  const std::shared_ptr<EmulatedKernel> kernel = EmulatedKernel::FromFile(file, &error);
+  ASSERT_TRUE(kernel) << error;
+  const Caller caller(kernel);
+  const int fd = caller.Open("/dev/video0");
+  ASSERT_GE(fd, 0);
+  for (const std::uint32_t id :
+       {V4L2_CID_WHITE_BALANCE_TEMPERATURE, V4L2_CID_AUTO_WHITE_BALANCE, V4L2_CID_BRIGHTNESS}) {
+    ASSERT_EQ(caller.Subscribe(fd, id), 0);
+  }
+  const auto changes = [&] {
+    std::map<std::uint32_t, std::uint32_t> seen;
+    if (!Readable(fd, kPatienceMs)) return seen;
+    v4l2_event event{};
+    while (caller.DequeueEvent(fd, &event) == 0) seen[event.id] = event.u.ctrl.changes;
+    return seen;
+  };
+  using Seen = std::map<std::uint32_t, std::uint32_t>;
+  replace(controls(0, 4600, 100));
+  EXPECT_EQ(changes(), (Seen{{V4L2_CID_AUTO_WHITE_BALANCE, V4L2_EVENT_CTRL_CH_VALUE},
+                             {V4L2_CID_WHITE_BALANCE_TEMPERATURE,
+                              V4L2_EVENT_CTRL_CH_FLAGS | V4L2_EVENT_CTRL_CH_VALUE},
+                             {V4L2_CID_BRIGHTNESS, V4L2_EVENT_CTRL_CH_VALUE}}));
+  replace(controls(1, 3500, 100));
+  EXPECT_EQ(changes(), (Seen{{V4L2_CID_AUTO_WHITE_BALANCE, V4L2_EVENT_CTRL_CH_VALUE},
+                             {V4L2_CID_WHITE_BALANCE_TEMPERATURE,
+                              V4L2_EVENT_CTRL_CH_FLAGS | V4L2_EVENT_CTRL_CH_VALUE}}));
+  replace(controls(1, 3500, 90));
+  EXPECT_EQ(changes(), (Seen{{V4L2_CID_BRIGHTNESS, V4L2_EVENT_CTRL_CH_VALUE}}));
+  caller.Close(fd);
 }
 
 }  // namespace

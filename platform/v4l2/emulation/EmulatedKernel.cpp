@@ -139,6 +139,31 @@ int EmulatedKernel::CloseDeviceWatch(int watch) {
   return Answer(core_->CloseDeviceWatch(watch));
 }
 
+int EmulatedKernel::WatchOpens(const std::string& path) {
+  std::lock_guard lock(core_->Mutex());
+  return Answer(core_->WatchOpens(path));
+}
+
+int EmulatedKernel::ReadOpenWatch(int watch, int* othersOpen) {
+  std::lock_guard lock(core_->Mutex());
+  return Answer(core_->ReadOpenWatch(watch, othersOpen));
+}
+
+int EmulatedKernel::OpenWatchHolders(int watch, std::vector<int>* pids) {
+  std::lock_guard lock(core_->Mutex());
+  return Answer(core_->OpenWatchHolders(watch, pids));
+}
+
+int EmulatedKernel::CloseOpenWatch(int watch) {
+  std::lock_guard lock(core_->Mutex());
+  return Answer(core_->CloseOpenWatch(watch));
+}
+
+std::string EmulatedKernel::NotesFolder() const {
+  std::lock_guard lock(core_->Mutex());
+  return core_->NotesFolder();
+}
+
 void EmulatedKernel::Unplug(std::string_view camera) {
   const CoreCall call(*core_);
   core_->SetPresent(std::string(camera), false);

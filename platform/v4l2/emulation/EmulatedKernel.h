@@ -57,6 +57,18 @@ class EmulatedKernel : public Kernel {
   int WatchDevices() override;
   int ReadDeviceWatch(int watch, std::vector<std::string>* appeared) override;
   int CloseDeviceWatch(int watch) override;
+  // A file-backed kernel only (ENOTSUP otherwise): the other processes on the same file tell
+  // their open files of each node in a folder beside it, "<file>.users", watched with inotify.
+  int WatchOpens(const std::string& path) override;
+  int ReadOpenWatch(int watch, int* othersOpen) override;
+  int CloseOpenWatch(int watch) override;
+  int OpenWatchHolders(int watch, std::vector<int>* pids) override;
+  // Its descriptors turn readable (POLLIN to the system) whenever it may have anything to
+  // report; its own Poll then tells what.
+  short SystemPollEvents(short /*events*/) const override { return POLLIN; }
+  // Beside the camera file ("<file>.users"), shared by the programs on that file only; none
+  // for cameras in memory.
+  std::string NotesFolder() const override;
 
   // Test hooks, by the camera's "id":
   void Unplug(std::string_view camera);  // as pulling the cable

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <iostream>
 #include <limits>
 
@@ -17,6 +18,33 @@ namespace {
 std::size_t PageAligned(std::size_t length) {
   const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
   return (length + page - 1) / page * page;
+}
+
+// Another program's change of the file, told to this process's open files as the driver tells
+// one open file of a write made through another: the controls written in one request get
+// V4L2_EVENT_CTRL_CH_VALUE (with CH_FLAGS where their automatic companion was written in the
+// same request), and the controls whose companion was written without them get CH_FLAGS and
+// CH_VALUE, since their state may have turned (uvc_ctrl_send_events and
+// uvc_ctrl_send_slave_event in drivers/media/usb/uvc/uvc_ctrl.c). The change of the file is
+// the request.
+std::vector<ControlChange> ChangesOf(const UvcCamera& camera, const CameraDescription& next) {
+  std::set<std::uint32_t> written;
+  for (const ControlDescription& control : next.controls) {
+    const auto before = camera.Value(control.id);
+    if (before && *before != control.value) written.insert(control.id);
+  }
+  std::vector<ControlChange> changes;
+  for (const ControlDescription& control : next.controls) {
+    if (written.contains(control.id)) {
+      const bool withCompanion = control.master != 0 && written.contains(control.master);
+      changes.push_back({control.id,
+                         V4L2_EVENT_CTRL_CH_VALUE | (withCompanion ? V4L2_EVENT_CTRL_CH_FLAGS : 0u),
+                         true});
+    } else if (control.master != 0 && written.contains(control.master)) {
+      changes.push_back({control.id, V4L2_EVENT_CTRL_CH_FLAGS | V4L2_EVENT_CTRL_CH_VALUE, true});
+    }
+  }
+  return changes;
 }
 
 }  // namespace
@@ -57,12 +85,15 @@ KernelCore::Mapping::~Mapping() {
 }
 
 KernelCore::KernelCore(std::unique_ptr<EmulationFile> file)
-    : file_(std::move(file)), claims_(file_ ? file_->Path() : std::filesystem::path()) {}
+    : file_(std::move(file)), claims_(file_ ? file_->Path() : std::filesystem::path()) {
+  if (file_) users_ = std::make_unique<NodeUsers>(file_->Path());
+}
 
 KernelCore::~KernelCore() {
   // Mappings first: each may hold the last reference of an open file.
   mappings_.clear();
   files_.clear();
+  PublishOpens();
 }
 
 // ---- the cameras of the file --------------------------------------------------------------
@@ -84,13 +115,7 @@ void KernelCore::Apply(ParsedDescription parsed) {
     }
     Camera camera = std::move(*known);  // leaves the old entry empty
     if (!(camera.uvc->Description() == description)) {
-      std::vector<ControlChange> changed;
-      for (const ControlDescription& control : description.controls) {
-        const auto before = camera.uvc->Value(control.id);
-        if (before && *before != control.value) {
-          changed.push_back({control.id, V4L2_EVENT_CTRL_CH_VALUE, true});
-        }
-      }
+      const std::vector<ControlChange> changed = ChangesOf(*camera.uvc, description);
       const bool replugged = camera.uvc->Description().plugs != description.plugs;
       camera.uvc->Replace(std::move(description));
       if (camera.device) Announce(*camera.device, nullptr, changed);
@@ -118,6 +143,7 @@ std::string KernelCore::Sync() {
     case EmulationFile::Status::kChanged:
       try {
         Apply(ParseDescription(file_->Text()));
+        PublishOpens();
         // The parsed document was many small pieces, freed now; the C library keeps freed
         // memory for itself unless asked, and a long-running watcher should not hold it.
         ::malloc_trim(0);
@@ -131,6 +157,7 @@ std::string KernelCore::Sync() {
       break;
   }
   Apply({});
+  PublishOpens();
   Report(fault);
   return fault;
 }
@@ -305,6 +332,68 @@ int KernelCore::CloseDeviceWatch(int watch) {
   return watches_.erase(watch) ? 0 : -EBADF;
 }
 
+// ---- other programs' opens ------------------------------------------------------------------
+
+void KernelCore::PublishOpens() {
+  if (!users_) return;
+  NodeUsers::Counts open;
+  for (const Camera& camera : cameras_) {
+    if (!camera.device) continue;
+    for (const OpenFile* file : camera.device->files) {
+      ++open[NodeUsers::Key(camera.uvc->Description().id, file->Metadata())];
+    }
+  }
+  if (const int error = users_->Publish(open); error != 0) {
+    std::cerr << "korvane: emulated Video4Linux2 cameras: cannot tell other programs of the "
+                 "open cameras in "
+              << users_->Folder().string() << ": " << std::strerror(error) << "\n";
+  }
+}
+
+int KernelCore::WatchOpens(const std::string& path) {
+  if (!users_) return -ENOTSUP;
+  Sync();
+  const int node = Files().Resolve(path);
+  for (const Camera& camera : cameras_) {
+    if (!camera.device ||
+        (camera.device->captureNode != node && camera.device->metadataNode != node)) {
+      continue;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(users_->Folder(), error);
+    if (error) return -error.value();
+    OpenWatch watch;
+    if (const int failed = watch.folder.Start(users_->Folder() / "opens"); failed != 0) {
+      return -failed;
+    }
+    watch.node = NodeUsers::Key(camera.uvc->Description().id, node == camera.device->metadataNode);
+    const int fd = watch.folder.Descriptor();
+    openWatches_.emplace(fd, std::move(watch));
+    return fd;
+  }
+  return -ENOENT;
+}
+
+int KernelCore::ReadOpenWatch(int watch, int* othersOpen) {
+  const auto found = openWatches_.find(watch);
+  if (found == openWatches_.end()) return -EBADF;
+  if (const int error = found->second.folder.Drain(); error != 0) return -error;
+  *othersOpen = users_->Others(found->second.node);
+  return 0;
+}
+
+int KernelCore::OpenWatchHolders(int watch, std::vector<int>* pids) {
+  const auto found = openWatches_.find(watch);
+  if (found == openWatches_.end()) return -EBADF;
+  const std::vector<pid_t> holders = users_->OtherProcesses(found->second.node);
+  pids->assign(holders.begin(), holders.end());
+  return 0;
+}
+
+int KernelCore::CloseOpenWatch(int watch) {
+  return openWatches_.erase(watch) ? 0 : -EBADF;
+}
+
 // ---- descriptors and calls ----------------------------------------------------------------
 
 std::shared_ptr<OpenFile> KernelCore::Lookup(int fd) const {
@@ -356,12 +445,14 @@ int KernelCore::Open(const std::string& path, int /*flags*/) {
   const int fd = readiness->Fd();
   files_[fd] = {std::make_shared<OpenFile>(owner->device, node == owner->device->metadataNode),
                 std::move(readiness)};
+  PublishOpens();
   return fd;
 }
 
 int KernelCore::Close(int fd) {
   if (!files_.erase(fd)) return -EBADF;
   SettleClaims();
+  PublishOpens();
   return 0;
 }
 
@@ -494,6 +585,7 @@ int KernelCore::Munmap(void* address, std::size_t length) {
     return -EINVAL;
   }
   mappings_.erase(found);
+  PublishOpens();
   return 0;
 }
 

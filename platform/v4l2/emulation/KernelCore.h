@@ -24,6 +24,7 @@
 #include "platform/v4l2/emulation/EmulationFile.h"
 #include "platform/v4l2/emulation/EventQueue.h"
 #include "platform/v4l2/emulation/FileWatch.h"
+#include "platform/v4l2/emulation/NodeUsers.h"
 #include "platform/v4l2/emulation/Readiness.h"
 #include "platform/v4l2/emulation/StreamClaims.h"
 #include "platform/v4l2/emulation/UvcCamera.h"
@@ -104,6 +105,15 @@ class KernelCore {
   int WatchDevices();
   int ReadDeviceWatch(int watch, std::vector<std::string>* appeared);
   int CloseDeviceWatch(int watch);
+  // Another program's opens and closes of a node, seen through the folder where each process
+  // on the camera file tells its open files (NodeUsers).
+  int WatchOpens(const std::string& path);
+  int ReadOpenWatch(int watch, int* othersOpen);
+  int CloseOpenWatch(int watch);
+  int OpenWatchHolders(int watch, std::vector<int>* pids);
+  // Tells the other processes this one's open files of each node, when they changed.
+  void PublishOpens();
+  std::string NotesFolder() const { return users_ ? users_->Folder().string() : std::string(); }
 
   // What tests and other programs do to the cameras, by camera id.
   void SetPresent(const std::string& camera, bool present);
@@ -180,6 +190,12 @@ class KernelCore {
     std::map<std::string, int> seen;  // device paths and their nodes at the last read
   };
   std::map<int, DeviceWatch> watches_;  // by the watch's descriptor
+  std::unique_ptr<NodeUsers> users_;    // with a file only
+  struct OpenWatch {
+    FileWatch folder;
+    std::string node;  // NodeUsers::Key
+  };
+  std::map<int, OpenWatch> openWatches_;  // by the watch's descriptor
   std::set<int> usedNodes_;  // every node number handed out; a camera plugged again gets a new one
   std::uint64_t plugs_ = 0;
   int interruptions_ = 0;
