@@ -296,6 +296,16 @@ class TimedKernel final : public korvane::v4l2::Kernel {
     return inner_->ReadDeviceWatch(watch, appeared);
   }
   int CloseDeviceWatch(int watch) override { return inner_->CloseDeviceWatch(watch); }
+  int WatchOpens(const std::string& path) override { return inner_->WatchOpens(path); }
+  int ReadOpenWatch(int watch, int* othersOpen) override {
+    return inner_->ReadOpenWatch(watch, othersOpen);
+  }
+  int CloseOpenWatch(int watch) override { return inner_->CloseOpenWatch(watch); }
+  int OpenWatchHolders(int watch, std::vector<int>* pids) override {
+    return inner_->OpenWatchHolders(watch, pids);
+  }
+  short SystemPollEvents(short events) const override { return inner_->SystemPollEvents(events); }
+  std::string NotesFolder() const override { return inner_->NotesFolder(); }
 
   double DriverCpu() {
     std::lock_guard lock(mutex_);
