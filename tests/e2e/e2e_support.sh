@@ -8,8 +8,42 @@ e2e_under_display() {
   shift
   if [[ -z "${KORVANE_E2E_INNER:-}" ]]; then
     export KORVANE_E2E_INNER=1
-    exec xvfb-run -a -s "-screen 0 ${screen}x24" "$@"
+    local attempt status
+    for attempt in 1 2 3; do
+      if e2e_start_display "$screen"; then
+        "$@"
+        status=$?
+        kill "$e2e_display_server" 2>/dev/null || true
+        wait "$e2e_display_server" 2>/dev/null || true
+        exit "$status"
+      fi
+      echo "e2e: the virtual display did not answer (attempt $attempt)" >&2
+    done
+    echo "FAIL: no virtual display could be started" >&2
+    exit 1
   fi
+}
+
+# Starts Xvfb on a display number it chooses itself (-displayfd: it takes the first free one
+# and writes it once it accepts connections, so two servers never race for one number), and
+# waits until a client really connects. Sets DISPLAY and e2e_display_server.
+e2e_start_display() {
+  local ready
+  ready="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
+  e2e_display_server=$!
+  local deadline=$((SECONDS + 60))
+  until [[ -s "$ready" ]] && xdpyinfo -display ":$(head -n1 "$ready")" >/dev/null 2>&1; do
+    if ! kill -0 "$e2e_display_server" 2>/dev/null || ((SECONDS >= deadline)); then
+      kill "$e2e_display_server" 2>/dev/null || true
+      wait "$e2e_display_server" 2>/dev/null || true
+      rm -f "$ready"
+      return 1
+    fi
+    sleep 0.1
+  done
+  export DISPLAY=":$(head -n1 "$ready")"
+  rm -f "$ready"
 }
 
 e2e_begin() {
