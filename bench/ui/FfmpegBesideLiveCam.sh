@@ -7,6 +7,7 @@
 # printed apart, since a real camera does that work in its own hardware.
 # Usage: FfmpegBesideLiveCam.sh BUILD-DIR [seconds] [mjpg|yuyv] [WIDTHxHEIGHT]
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/BenchCameras.sh"
 build=$1
 seconds=${2:-20}
 format=${3:-mjpg}
@@ -28,19 +29,7 @@ esac
 # The program's window starts its camera test as LiveCamCpu.sh starts it, with a second camera
 # beside the one it streams.
 for copy in ours theirs; do
-  cat >"$work/$copy.json" <<JSON
-{"cameras": [
-  {"id": "fullhd", "node": 0, "card": "Full HD", "busInfo": "usb-1", "byPath": "pci-0:1",
-   "usb": {"vendor": "1d6b", "product": "0102", "productName": "Full HD", "serial": "F1"},
-   "controls": [],
-   "formats": [{"fourcc": "$fourcc", "sizes": [{"width": $width, "height": $height, "intervals": ["1/30"]}]}],
-   "current": {"fourcc": "$fourcc", "width": $width, "height": $height, "interval": "1/30"}},
-  {"id": "spare", "node": 2, "card": "Spare", "busInfo": "usb-2", "byPath": "pci-0:2",
-   "usb": {"vendor": "1d6b", "product": "0103", "productName": "Spare"}, "controls": [],
-   "formats": [{"fourcc": "YUYV", "sizes": [{"width": 640, "height": 480, "intervals": ["1/30"]}]}],
-   "current": {"fourcc": "YUYV", "width": 640, "height": 480, "interval": "1/30"}}
-]}
-JSON
+  write_bench_cameras "$work/$copy.json" "$fourcc" "$width" "$height"
 done
 
 cat >"$work/run.sh" <<INNER

@@ -9,6 +9,7 @@
 # The emulated camera streams 1920x1080 unless a size is given (3840x2160 for a 4K camera).
 # Usage: LiveCamCpu.sh path/to/e2e_camera_test_process [seconds] [sim|yuyv|mjpg] [WIDTHxHEIGHT]
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/BenchCameras.sh"
 program=$1
 seconds=${2:-20}
 camera=${3:-sim}
@@ -29,19 +30,7 @@ sim)
   ;;
 yuyv | mjpg)
   fourcc=$(echo "$camera" | tr a-z A-Z)
-  cat >"$work/cameras.json" <<JSON
-{"cameras": [
-  {"id": "fullhd", "node": 0, "card": "Full HD", "busInfo": "usb-1", "byPath": "pci-0:1",
-   "usb": {"vendor": "1d6b", "product": "0102", "productName": "Full HD", "serial": "F1"},
-   "controls": [],
-   "formats": [{"fourcc": "$fourcc", "sizes": [{"width": $width, "height": $height, "intervals": ["1/30"]}]}],
-   "current": {"fourcc": "$fourcc", "width": $width, "height": $height, "interval": "1/30"}},
-  {"id": "spare", "node": 2, "card": "Spare", "busInfo": "usb-2", "byPath": "pci-0:2",
-   "usb": {"vendor": "1d6b", "product": "0103", "productName": "Spare"}, "controls": [],
-   "formats": [{"fourcc": "YUYV", "sizes": [{"width": 640, "height": 480, "intervals": ["1/30"]}]}],
-   "current": {"fourcc": "YUYV", "width": 640, "height": 480, "interval": "1/30"}}
-]}
-JSON
+  write_bench_cameras "$work/cameras.json" "$fourcc" "$width" "$height"
   choice="KORVANE_V4L2_EMULATION=$work/cameras.json"
   ;;
 *)
