@@ -49,12 +49,10 @@ void NoteUserChange(const Door& door, const std::string& nodePath, std::uint32_t
 }
 
 UserChangeWatch::~UserChangeWatch() {
-  if (fd_ >= 0) ::close(fd_);
   if (!folder_.empty()) {
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
   }
-  if (claim_ >= 0) ::close(claim_);  // after the folder, which is the claim's to remove
 }
 
 int UserChangeWatch::Start(const Door& door, const std::string& nodePath) {
@@ -63,15 +61,15 @@ int UserChangeWatch::Start(const Door& door, const std::string& nodePath) {
   std::error_code error;
   std::filesystem::create_directories(std::filesystem::path(folder).parent_path(), error);
   if (error) return error.value();
-  claim_ = ::open((folder + ".claim").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (claim_ < 0) return errno;
-  if (::flock(claim_, LOCK_EX | LOCK_NB) != 0) return errno == EWOULDBLOCK ? EBUSY : errno;
+  claim_ = os::UniqueFd(::open((folder + ".claim").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  if (!claim_.Valid()) return errno;
+  if (::flock(claim_.Get(), LOCK_EX | LOCK_NB) != 0) return errno == EWOULDBLOCK ? EBUSY : errno;
   std::filesystem::create_directories(folder, error);
   if (error) return error.value();
   folder_ = folder;
-  fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  if (fd_ < 0) return errno;
-  if (::inotify_add_watch(fd_, folder.c_str(), IN_CREATE | IN_ATTRIB | IN_ONLYDIR) < 0) {
+  fd_ = os::UniqueFd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+  if (!fd_.Valid()) return errno;
+  if (::inotify_add_watch(fd_.Get(), folder.c_str(), IN_CREATE | IN_ATTRIB | IN_ONLYDIR) < 0) {
     return errno;
   }
   return 0;
@@ -80,7 +78,7 @@ int UserChangeWatch::Start(const Door& door, const std::string& nodePath) {
 void UserChangeWatch::Take(std::vector<std::uint32_t>* ids) {
   alignas(inotify_event) char buffer[4096];
   for (;;) {
-    const ssize_t got = ::read(fd_, buffer, sizeof buffer);
+    const ssize_t got = ::read(fd_.Get(), buffer, sizeof buffer);
     if (got <= 0) return;
     for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= got;) {
       inotify_event event;

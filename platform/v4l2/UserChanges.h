@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/FileAccess.h"
 #include "platform/v4l2/Kernel.h"
 
 namespace korvane::v4l2 {
@@ -34,13 +35,14 @@ class UserChangeWatch {
   // 0, or the errno of the failure (ENOTSUP: the kernel has no notes folder; EBUSY: another
   // watcher guards the node now).
   int Start(const Door& door, const std::string& nodePath);
-  int Descriptor() const { return fd_; }
+  int Descriptor() const { return fd_.Get(); }
   // Appends the controls the user changed since the last call.
   void Take(std::vector<std::uint32_t>* ids);
 
  private:
-  int fd_ = -1;
-  int claim_ = -1;
+  // Declared first, so closed last: after the folder, which is the claim's to remove.
+  os::UniqueFd claim_;
+  os::UniqueFd fd_;
   std::string folder_;
 };
 
