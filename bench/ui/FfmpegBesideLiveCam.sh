@@ -7,7 +7,8 @@
 # printed apart, since a real camera does that work in its own hardware.
 # Usage: FfmpegBesideLiveCam.sh BUILD-DIR [seconds] [mjpg|yuyv] [WIDTHxHEIGHT]
 set -euo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/BenchCameras.sh"
+shared="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/LiveCamShared.sh"
+source "$shared"
 build=$1
 seconds=${2:-20}
 format=${3:-mjpg}
@@ -35,15 +36,7 @@ done
 cat >"$work/run.sh" <<INNER
 #!/usr/bin/env bash
 set -euo pipefail
-ticks() { awk '{ print \$14 + \$15 }' /proc/\$1/stat; }
-camera_ticks() {
-  local total=0 task
-  for task in /proc/\$1/task/*; do
-    [[ "\$(cat "\$task/comm" 2>/dev/null)" == "emulated camera" ]] || continue
-    total=\$((total + \$(awk '{ print \$14 + \$15 }' "\$task/stat" 2>/dev/null || echo 0)))
-  done
-  echo \$total
-}
+source "$shared"
 unset KORVANE_CAMERAS
 export HOME="$work" XDG_CONFIG_HOME="$work/.config"
 KORVANE_V4L2_EMULATION="$work/ours.json" "$program" & test=\$!

@@ -9,7 +9,8 @@
 # The emulated camera streams 1920x1080 unless a size is given (3840x2160 for a 4K camera).
 # Usage: LiveCamCpu.sh path/to/e2e_camera_test_process [seconds] [sim|yuyv|mjpg] [WIDTHxHEIGHT]
 set -euo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/BenchCameras.sh"
+shared="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/LiveCamShared.sh"
+source "$shared"
 program=$1
 seconds=${2:-20}
 camera=${3:-sim}
@@ -45,16 +46,7 @@ cp "$program" "$work/bare-window"
 cat >"$work/run.sh" <<INNER
 #!/usr/bin/env bash
 set -euo pipefail
-ticks() { awk '{ print \$14 + \$15 }' /proc/\$1/stat; }
-# The time of the process's threads named "emulated camera", ended ones aside.
-camera_ticks() {
-  local total=0 task
-  for task in /proc/\$1/task/*; do
-    [[ "\$(cat "\$task/comm" 2>/dev/null)" == "emulated camera" ]] || continue
-    total=\$((total + \$(awk '{ print \$14 + \$15 }' "\$task/stat" 2>/dev/null || echo 0)))
-  done
-  echo \$total
-}
+source "$shared"
 unset KORVANE_CAMERAS
 export HOME="$work" XDG_CONFIG_HOME="$work/.config" $choice
 "$program" & test=\$!

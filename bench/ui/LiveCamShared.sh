@@ -1,6 +1,9 @@
-# What the live-picture benchmarks share; sourced. Writes an emulated camera file with a
-# streaming camera of the given format and size, and a second one beside it, since the window
-# starts its camera test by itself only when it has cameras to choose from.
+# What the live-picture benchmarks share; sourced by them and by the scripts they run under
+# the virtual display.
+
+# Writes an emulated camera file with a streaming camera of the given format and size, and a
+# second one beside it, since the window starts its camera test by itself only when it has
+# cameras to choose from.
 #   write_bench_cameras FILE FOURCC WIDTH HEIGHT
 write_bench_cameras() {
   local file="$1" fourcc="$2" width="$3" height="$4"
@@ -17,4 +20,18 @@ write_bench_cameras() {
    "current": {"fourcc": "YUYV", "width": 640, "height": 480, "interval": "1/30"}}
 ]}
 JSON
+}
+
+# A process's user and system time in clock ticks.
+ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+
+# The time of the process's threads named "emulated camera", ended ones aside: a real camera
+# films in its own hardware, so this is counted apart.
+camera_ticks() {
+  local total=0 task
+  for task in /proc/"$1"/task/*; do
+    [[ "$(cat "$task/comm" 2>/dev/null)" == "emulated camera" ]] || continue
+    total=$((total + $(awk '{ print $14 + $15 }' "$task/stat" 2>/dev/null || echo 0)))
+  done
+  echo $total
 }
